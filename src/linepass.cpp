@@ -1,0 +1,166 @@
+#include "linepass.h"
+
+#include "quoterepair.h"
+#include "scrub.h"
+
+#include <cinttypes>
+#include <cstring>
+
+// The state of one pass. The line buffer is a window on the input: [beg, end) is read but
+// not yet taken. Lines are repaired where they lie, and [runbeg, runend) gathers the
+// neighbouring ones that go to the output unchanged, so that they leave in one write.
+struct pass {
+    FILE *in;
+    FILE *out;
+    char *buf;
+    size_t beg, end;
+    size_t runbeg, runend;
+    bool eof;
+    char *held;
+    size_t heldlen; // 0 when nothing is held: a held line keeps at least its odd quote
+    int64_t lineno;
+};
+
+// The one way bytes reach the output; false when the write failed.
+static bool putout(FILE *out, const char *p, size_t n)
+{
+    return n == 0 || std::fwrite(p, 1, n, out) == n;
+}
+
+static bool flushrun(pass *p)
+{
+    bool ok = putout(p->out, p->buf + p->runbeg, p->runend - p->runbeg);
+    p->runbeg = p->runend;
+    return ok;
+}
+
+// Sends the len bytes at offset at to the output, after everything sent before.
+static bool putline(pass *p, size_t at, size_t len)
+{
+    if (at != p->runend) {
+        if (!flushrun(p))
+            return false;
+        p->runbeg = at;
+    }
+    p->runend = at + len;
+    return true;
+}
+
+// Writes the held line, with CR LF after it when asked, and empties the held buffer.
+static bool putheld(pass *p, bool crlf)
+{
+    bool ok =
+        flushrun(p) && putout(p->out, p->held, p->heldlen) && (!crlf || putout(p->out, "\r\n", 2));
+    p->heldlen = 0;
+    return ok;
+}
+
+// Moves the unfinished line to the front of the window and reads behind it.
+static passresult refill(pass *p)
+{
+    if (!flushrun(p))
+        return PASS_WRITEFAIL;
+    size_t have = p->end - p->beg;
+    std::memmove(p->buf, p->buf + p->beg, have);
+    p->beg = p->runbeg = p->runend = 0;
+    p->end = have + std::fread(p->buf + have, 1, LINEBUF - have, p->in);
+    if (std::ferror(p->in))
+        return PASS_READFAIL;
+    p->eof = std::feof(p->in) != 0;
+    return PASS_DONE;
+}
+
+// Finds the next line at p->beg and sets *len to its length with its line end, or to 0
+// at the end of the input. A line that cannot fit is given as LINEMAX + 1 bytes.
+static passresult nextline(pass *p, size_t *len)
+{
+    for (;;) {
+        size_t have = p->end - p->beg;
+        const char *nl = static_cast<const char *>(std::memchr(p->buf + p->beg, '\n', have));
+        if (nl) {
+            *len = nl - (p->buf + p->beg) + 1;
+            return PASS_DONE;
+        }
+        if (have > LINEMAX || p->eof) {
+            *len = have > LINEMAX ? LINEMAX + 1 : have;
+            return PASS_DONE;
+        }
+        passresult r = refill(p);
+        if (r != PASS_DONE)
+            return r;
+    }
+}
+
+// Scrubs the line at s, then holds it, merges it with the held line, or repairs the held
+// line before it, as the parity of its double quotes decides.
+static bool takeline(pass *p, char *s, size_t len)
+{
+    scrubline(s, len, p->lineno);
+    bool odd = countquotes(s, len) % 2 == 1;
+    if (odd && p->heldlen == 0) {
+        std::memcpy(p->held, s, len);
+        p->heldlen = stripend(p->held, len);
+        return true;
+    }
+    if (odd) {
+        std::printf("Line %" PRId64 ": merging this line with the previous line\n", p->lineno);
+        if (!putheld(p, false))
+            return false;
+    } else if (p->heldlen > 0) {
+        p->heldlen = fixquotes(p->held, p->heldlen, p->lineno - 1);
+        if (!putheld(p, true))
+            return false;
+    }
+    return putline(p, s - p->buf, len);
+}
+
+// A line still held when the input ends is repaired under its own number and kept.
+static bool finishpass(pass *p)
+{
+    if (p->heldlen > 0) {
+        p->heldlen = fixquotes(p->held, p->heldlen, p->lineno);
+        if (!putheld(p, true))
+            return false;
+    }
+    return flushrun(p);
+}
+
+passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines)
+{
+    pass p = {in, out, line, 0, 0, 0, 0, false, held, 0, 0};
+    passresult r;
+    size_t len;
+    while ((r = nextline(&p, &len)) == PASS_DONE && len > 0) {
+        p.lineno++;
+        if (len > LINEMAX) {
+            std::printf("Line %" PRId64 ": input buffer overflow; sorry, can't help you.\n",
+                        p.lineno);
+            r = PASS_TOOLONG;
+            break;
+        }
+        if (!takeline(&p, line + p.beg, len)) {
+            r = PASS_WRITEFAIL;
+            break;
+        }
+        p.beg += len;
+    }
+    if (r == PASS_DONE && !finishpass(&p))
+        r = PASS_WRITEFAIL;
+    *lines = p.lineno;
+    return r;
+}
+
+size_t countquotes(const char *s, size_t len)
+{
+    size_t n = 0;
+    for (size_t i = 0; i < len; i++)
+        n += s[i] == '"';
+    return n;
+}
+
+size_t stripend(const char *held, size_t len)
+{
+    while (len > 0 && static_cast<unsigned char>(held[len - 1]) <= 31)
+        len--;
+    return len;
+}

@@ -1,0 +1,24 @@
+// The single pass over a save file: reads each line, repairs it, writes the copy.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+// Size of the line buffer and of the held buffer, each.
+const size_t LINEBUF = 262144;
+// Longest line accepted, line end included.
+const size_t LINEMAX = 262141;
+
+enum passresult { PASS_DONE, PASS_TOOLONG, PASS_READFAIL, PASS_WRITEFAIL };
+
+// Copies in to out line by line with every repair, using line and held (LINEBUF bytes each)
+// as its only memory. Sets *lines to the number of lines read. On PASS_TOOLONG the message
+// naming the line is already printed; the other failures are left to the caller to report.
+passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines);
+
+// Number of double quote bytes among the len bytes at s.
+size_t countquotes(const char *s, size_t len);
+
+// Length of the held line once its trailing bytes of 31 or less are dropped.
+size_t stripend(const char *held, size_t len);

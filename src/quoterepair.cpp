@@ -1,0 +1,41 @@
+#include "quoterepair.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+static const size_t NOMARK = static_cast<size_t>(-1);
+
+// Reads the line as assignments: a value opens at a double quote and closes at the last
+// double quote before the next equals sign; the ones between become single quotes. NUL
+// bytes are ordinary bytes here.
+size_t fixquotes(char *held, size_t len, int64_t lineno)
+{
+    size_t i = 0;
+    int count = 0;
+    while (i < len) {
+        const char *q = static_cast<const char *>(std::memchr(held + i, '"', len - i));
+        if (!q)
+            break;
+        size_t mark = NOMARK;
+        for (i = q - held + 1; i < len && held[i] != '='; i++) {
+            if (held[i] == '"') {
+                held[i] = '\'';
+                count++;
+                mark = i;
+            }
+        }
+        if (mark != NOMARK) {
+            held[mark] = '"';
+            count--;
+        } else if (i == len) {
+            std::printf("Line %" PRId64 ": added trailing double quote\n", lineno);
+            held[len++] = '"';
+            break;
+        }
+    }
+    if (count != 0)
+        std::printf("Line %" PRId64 ": replaced %d embedded double quotes with single quotes\n",
+                    lineno, count);
+    return len;
+}
