@@ -1,0 +1,25 @@
+// Preloaded into the program by the whole-run tests to make its buffer request or the
+// removal of its copy fail: VESKOR_FAILALLOC=n fails the n-th request for a line-sized
+// block, VESKOR_FAILREMOVE=1 every removal.
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+
+extern "C" void *__libc_malloc(size_t size);
+
+extern "C" void *malloc(size_t size) noexcept
+{
+    static int seen;
+    const char *fail = std::getenv("VESKOR_FAILALLOC");
+    if (size == 262144 && fail && ++seen == std::atoi(fail))
+        return nullptr;
+    return __libc_malloc(size);
+}
+
+extern "C" int remove(const char *path) noexcept
+{
+    if (std::getenv("VESKOR_FAILREMOVE"))
+        return -1;
+    auto real = reinterpret_cast<int (*)(const char *)>(dlsym(RTLD_NEXT, "remove"));
+    return real(path);
+}
