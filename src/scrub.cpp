@@ -3,6 +3,11 @@
 #include <cinttypes>
 #include <cstdio>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#define VESKOR_SSE2
+#include <emmintrin.h>
+#endif
+
 const char hexdigit[17] = "0123456789ABCDEF";
 
 // At most this many codes are listed in a message; the count is always the full one.
@@ -13,6 +18,29 @@ static bool iscontrol(unsigned char c)
     return c < 32 && c != '\t';
 }
 
+#ifdef VESKOR_SSE2
+// Whether any of the n bytes is a control character, sixteen a step: most lines have none
+// and are looked at only here. Past the first chunk, the last one overlaps the one before.
+static bool hascontrol(const unsigned char *p, size_t n)
+{
+    if (n < 16) {
+        bool any = false;
+        for (size_t i = 0; i < n; i++)
+            any |= iscontrol(p[i]);
+        return any;
+    }
+    const __m128i top = _mm_set1_epi8(31), tab = _mm_set1_epi8('\t');
+    __m128i found = _mm_setzero_si128();
+    for (size_t i = 0;; i += 16) {
+        size_t at = i + 16 <= n ? i : n - 16;
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + at));
+        __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(x, top), x);
+        found = _mm_or_si128(found, _mm_andnot_si128(_mm_cmpeq_epi8(x, tab), low));
+        if (at + 16 == n)
+            return _mm_movemask_epi8(found) != 0;
+    }
+}
+#else
 // Whether any of the n bytes is a control character. Written without an early exit so the
 // compiler can vectorise it: most lines have none and are looked at only here.
 static bool hascontrol(const unsigned char *p, size_t n)
@@ -22,6 +50,7 @@ static bool hascontrol(const unsigned char *p, size_t n)
         any |= static_cast<unsigned char>(iscontrol(p[i]));
     return any != 0;
 }
+#endif
 
 void scrubline(char *line, size_t len, int64_t lineno)
 {

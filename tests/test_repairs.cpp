@@ -1,7 +1,10 @@
 // The two repairs made to single lines: the control-character scrub and the quote repair.
 #include "bytes.h"
+#include "linepass.h"
 #include "quoterepair.h"
 #include "scrub.h"
+
+#include <vector>
 
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
@@ -76,5 +79,29 @@ TEST(QuoteRepair, HeldLines)
         s.resize(fixquotes(s.data(), c.in.size(), 12));
         EXPECT_EQ(c.console, GetCapturedStdout());
         EXPECT_BYTES(c.out, s);
+    }
+}
+
+// The count and the scrub's check go sixteen bytes a step with an overlapping last chunk:
+// a quote or a control byte at any place of a line of any length must be seen exactly once.
+TEST(ChunkSeams, EveryPlaceOfEveryLength)
+{
+    std::vector<size_t> lengths;
+    for (size_t len = 1; len <= 50; len++)
+        lengths.push_back(len);
+    for (size_t len = 4070; len <= 4100; len++)
+        lengths.push_back(len);
+    for (size_t len : lengths) {
+        std::string quotes(len, '"');
+        EXPECT_EQ(len, countquotes(quotes.data(), len));
+        for (size_t at = 0; at < len; at = at == 40 && len > 80 ? len - 40 : at + 1) {
+            std::string s(len, 'a');
+            s[at] = '"';
+            ASSERT_EQ(1u, countquotes(s.data(), len)) << "length " << len << ", place " << at;
+            s[at] = '\x1b';
+            CaptureStdout();
+            scrubline(s.data(), len, 1);
+            ASSERT_EQ(at + 2 < len, GetCapturedStdout() != "") << "length " << len << ", at " << at;
+        }
     }
 }
