@@ -132,7 +132,7 @@ static bool finishpass(pass *p)
 
 passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines)
 {
-    pass p = {in, out, line, 0, 0, 0, 0, false, held, 0, 0};
+    pass p = {in, out, line, 0, 0, 0, 0, false, held, 0, *lines};
     passresult r;
     size_t len;
     while ((r = nextline(&p, &len)) == PASS_DONE && len > 0) {

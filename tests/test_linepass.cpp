@@ -13,6 +13,7 @@ struct passcase {
     std::string in, out, console;
     passresult result;
     int64_t lines;
+    int64_t before = 0; // lines counted before this input
 };
 
 static char line[LINEBUF], held[LINEBUF];
@@ -24,7 +25,7 @@ static void checkpass(const passcase &c, FILE *in)
     ASSERT_TRUE(out);
     std::fwrite(c.in.data(), 1, c.in.size(), in);
     std::rewind(in);
-    int64_t lines = -1;
+    int64_t lines = c.before;
     CaptureStdout();
     EXPECT_EQ(c.result, fixfile(in, out, line, held, &lines));
     EXPECT_EQ(c.console, GetCapturedStdout());
@@ -114,6 +115,14 @@ TEST(LinePass, LengthLimitAndBufferSeams)
          msg(2, "1 non-printable characters replaced with spaces (05h)") + msg(3, MERGE), PASS_DONE,
          3},
     });
+}
+
+TEST(LinePass, CountsPastTwoToThe31)
+{
+    runpasses({{"numbers go on past 2^31", "a\r\n\"b\r\nc\x01\"\r\n", "a\r\n\"bc \"\r\n",
+                "Line 2147483649: 1 non-printable characters replaced with spaces (01h)\n" +
+                    std::string("Line 2147483649: merging this line with the previous line\n"),
+                PASS_DONE, 2147483649, 2147483646}});
 }
 
 TEST(LinePass, StreamFailures)
