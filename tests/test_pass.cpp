@@ -1,0 +1,81 @@
+// The pass and its repairs over temporary streams: input bytes in; copy bytes, console text,
+// outcome and line count out.
+#include "check.h"
+#include "linepass.h"
+#include "scrub.h"
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+static char linebuf[LINEBUF], heldbuf[LINEBUF];
+
+// Runs the pass from in, which holds row[1]; row is: title | input | copy | console | lines
+// read [| outcome | lines counted before].
+static void checkpass(const std::vector<std::string> &row, FILE *in, passresult want)
+{
+    SCOPED_TRACE(row[0]);
+    FILE *out = std::tmpfile();
+    std::fwrite(row[1].data(), 1, row[1].size(), in);
+    std::rewind(in);
+    int64_t lines = row.size() > 6 ? std::stoll(row[6]) : 0;
+    CaptureStdout();
+    EXPECT_EQ(want, fixfile(in, out, linebuf, heldbuf, &lines));
+    EXPECT_EQ(row[3], GetCapturedStdout());
+    EXPECT_EQ(std::stoll(row[4]), lines);
+    std::string got(row[2].size() + 1, '\0');
+    std::rewind(out);
+    got.resize(std::fread(got.data(), 1, got.size(), out));
+    if (want == PASS_DONE) {
+        EXPECT_BYTES(row[2], got);
+    }
+    std::fclose(out);
+}
+
+static void checkpasses(const char *section)
+{
+    for (const auto &row : readtable(section)) {
+        FILE *in = std::tmpfile();
+        checkpass(row, in, row.size() > 5 && row[5] == "too long" ? PASS_TOOLONG : PASS_DONE);
+        std::fclose(in);
+    }
+}
+
+TEST(Pass, Scrub)
+{
+    checkpasses("[scrub]");
+}
+TEST(Pass, QuoteRepair)
+{
+    checkpasses("[quote repair]");
+}
+TEST(Pass, WholeInputs)
+{
+    checkpasses("[pass]");
+}
+
+TEST(Pass, ReadFailure)
+{
+    FILE *unreadable = std::fopen("unreadable.tmp", "wb");
+    checkpass({"input open for writing only", "", "", "", "0"}, unreadable, PASS_READFAIL);
+    std::fclose(unreadable);
+    std::remove("unreadable.tmp");
+}
+
+// The count and the scrub's check go sixteen bytes a step with an overlapping last chunk:
+// a quote or a control byte at any place of a line of any length must be seen exactly once.
+TEST(ChunkSeams, EveryPlaceOfEveryLength)
+{
+    for (size_t len = 1; len <= 4100; len = len == 50 ? 4070 : len + 1) {
+        std::string quotes(len, '"');
+        EXPECT_EQ(len, countquotes(quotes.data(), len));
+        for (size_t at = 0; at < len; at = at == 40 && len > 80 ? len - 40 : at + 1) {
+            std::string s(len, 'a');
+            s[at] = '"';
+            ASSERT_EQ(1u, countquotes(s.data(), len)) << "length " << len << ", at " << at;
+            s[at] = '\x1b';
+            CaptureStdout();
+            scrubline(s.data(), len, 1);
+            ASSERT_EQ(at + 2 < len, GetCapturedStdout() != "") << "length " << len << ", at " << at;
+        }
+    }
+}
