@@ -6,7 +6,7 @@
 #include <cinttypes>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(VESKOR_PORTABLE)
 #define VESKOR_SSE2
 #include <emmintrin.h>
 #endif
@@ -155,9 +155,17 @@ passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines)
     return r;
 }
 
+static size_t countbytes(const char *s, size_t len)
+{
+    size_t n = 0;
+    for (size_t i = 0; i < len; i++)
+        n += s[i] == '"';
+    return n;
+}
+
 #ifdef VESKOR_SSE2
-// The bytes of the last chunk of a line that the chunks before it did not cover: the last
-// rest bytes of 16, as 0xFF lanes.
+// The bytes of a line's last chunk that the chunks before it did not cover: the last rest
+// of its 16 lanes, as 0xFF.
 static __m128i lastbytes(size_t rest)
 {
     static const unsigned char lanes[32] = {0,    0,    0,    0,    0,    0,    0,    0,
@@ -177,6 +185,8 @@ static size_t sumlanes(__m128i counts)
 // before it and counts only the bytes that one left.
 size_t countquotes(const char *s, size_t len)
 {
+    if (len < 16)
+        return countbytes(s, len);
     size_t n = 0, i = 0, steps = 0;
     const __m128i quote = _mm_set1_epi8('"');
     __m128i counts = _mm_setzero_si128();
@@ -189,24 +199,17 @@ size_t countquotes(const char *s, size_t len)
             steps = 0;
         }
     }
-    if (i == len)
-        return n + sumlanes(counts);
-    if (len < 16) {
-        for (; i < len; i++)
-            n += s[i] == '"';
-        return n;
+    if (i < len) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + len - 16));
+        __m128i last = _mm_and_si128(_mm_cmpeq_epi8(x, quote), lastbytes(len - i));
+        counts = _mm_sub_epi8(counts, last);
     }
-    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + len - 16));
-    counts = _mm_sub_epi8(counts, _mm_and_si128(_mm_cmpeq_epi8(x, quote), lastbytes(len - i)));
     return n + sumlanes(counts);
 }
 #else
 size_t countquotes(const char *s, size_t len)
 {
-    size_t n = 0;
-    for (size_t i = 0; i < len; i++)
-        n += s[i] == '"';
-    return n;
+    return countbytes(s, len);
 }
 #endif
 

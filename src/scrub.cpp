@@ -3,7 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(VESKOR_PORTABLE)
 #define VESKOR_SSE2
 #include <emmintrin.h>
 #endif
@@ -18,17 +18,22 @@ static bool iscontrol(unsigned char c)
     return c < 32 && c != '\t';
 }
 
+// Whether any of the n bytes is a control character; written without an early exit.
+static bool hascontrolbytes(const unsigned char *p, size_t n)
+{
+    unsigned char any = 0;
+    for (size_t i = 0; i < n; i++)
+        any |= static_cast<unsigned char>(iscontrol(p[i]));
+    return any != 0;
+}
+
 #ifdef VESKOR_SSE2
-// Whether any of the n bytes is a control character, sixteen a step: most lines have none
-// and are looked at only here. Past the first chunk, the last one overlaps the one before.
+// The same, sixteen bytes a step: most lines have no control byte and are looked at only
+// here. Past the first chunk, the last one overlaps the one before it.
 static bool hascontrol(const unsigned char *p, size_t n)
 {
-    if (n < 16) {
-        bool any = false;
-        for (size_t i = 0; i < n; i++)
-            any |= iscontrol(p[i]);
-        return any;
-    }
+    if (n < 16)
+        return hascontrolbytes(p, n);
     const __m128i top = _mm_set1_epi8(31), tab = _mm_set1_epi8('\t');
     __m128i found = _mm_setzero_si128();
     for (size_t i = 0;; i += 16) {
@@ -41,14 +46,9 @@ static bool hascontrol(const unsigned char *p, size_t n)
     }
 }
 #else
-// Whether any of the n bytes is a control character. Written without an early exit so the
-// compiler can vectorise it: most lines have none and are looked at only here.
 static bool hascontrol(const unsigned char *p, size_t n)
 {
-    unsigned char any = 0;
-    for (size_t i = 0; i < n; i++)
-        any |= static_cast<unsigned char>(iscontrol(p[i]));
-    return any != 0;
+    return hascontrolbytes(p, n);
 }
 #endif
 
