@@ -213,9 +213,9 @@ size_t countquotes(const char *s, size_t len)
 }
 #endif
 
-size_t stripend(const char *held, size_t len)
+size_t stripend(const char *s, size_t len)
 {
-    while (len > 0 && static_cast<unsigned char>(held[len - 1]) <= 31)
+    while (len > 0 && static_cast<unsigned char>(s[len - 1]) <= 31)
         len--;
     return len;
 }

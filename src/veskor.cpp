@@ -40,9 +40,8 @@ static bool askname(char *name)
     std::fputs(PROMPT, stdout);
     if (!readanswer(name))
         return false;
-    size_t len = std::strlen(name);
-    while (len > 0 && static_cast<unsigned char>(name[len - 1]) <= 31)
-        name[--len] = '\0';
+    size_t len = stripend(name, std::strlen(name));
+    name[len] = '\0';
     return len > 0;
 }
 
