@@ -8,6 +8,11 @@
 #include <filesystem>
 #include <system_error>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 // A name field: at most 255 bytes and the terminating NUL.
 static const int NAMEBUF = 256;
 
@@ -123,9 +128,21 @@ static int runpass(FILE *in, FILE *out, const char *inname, const char *outname)
     return report(r, inname, outname, lines);
 }
 
+// Makes sure the console descriptors are open, so that no file opened later takes the place
+// of a closed one: the console messages would otherwise land in the copy.
+static void openconsole()
+{
+#ifndef _WIN32
+    for (int fd = 0; fd <= 2; fd++)
+        if (fcntl(fd, F_GETFD) == -1 && open("/dev/null", O_RDWR) == -1)
+            return;
+#endif
+}
+
 int main(int argc, char **argv)
 {
     char inname[NAMEBUF], outname[NAMEBUF], rest[NAMEBUF];
+    openconsole();
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     bool prompting = argc < 2;
     if (!prompting)

@@ -16,8 +16,9 @@ static void checkrun(const std::vector<std::string> &row, const std::string &dir
     fs::create_directories(dir);
     std::ofstream(dir + ".in", std::ios::binary) << row[2];
     std::ofstream(dir + "/s1.vld", std::ios::binary) << s1;
-    std::string cmd = "cd '" + dir + "' && V='" VESKOR "' SHIM='" SHIM "' && " + row[1] + " <'" +
-                      dir + ".in' >'" + dir + ".out'";
+    std::string cmd = "cd '" + dir +
+                      "' && V='" VESKOR "' SHIM='" SHIM "' SANITIZED=" SANITIZED " && " + row[1] +
+                      " <'" + dir + ".in' >'" + dir + ".out'";
     int status = std::system(cmd.c_str());
     EXPECT_EQ(std::stoi(row[4]), WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     readfile(dir + ".out", &console);
