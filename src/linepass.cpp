@@ -178,7 +178,8 @@ static __m128i lastbytes(size_t rest)
 static size_t sumlanes(__m128i counts)
 {
     __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
-    return static_cast<size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+    return static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
+           static_cast<size_t>(_mm_extract_epi16(sums, 4));
 }
 
 // Sixteen bytes a step, each lane counting up to 255; a line's last chunk overlaps the one

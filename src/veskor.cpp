@@ -141,7 +141,7 @@ static void openconsole()
 
 int main(int argc, char **argv)
 {
-    char inname[NAMEBUF], outname[NAMEBUF], rest[NAMEBUF];
+    char inname[NAMEBUF], outname[NAMEBUF];
     openconsole();
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     bool prompting = argc < 2;
@@ -163,6 +163,7 @@ int main(int argc, char **argv)
     }
     int code = runpass(in, out, inname, outname);
     if (code == 0 && prompting) {
+        char rest[NAMEBUF];
         std::fputs("Press ENTER to quit!\n", stdout);
         readanswer(rest);
     }

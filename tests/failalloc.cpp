@@ -5,7 +5,12 @@
 #include <cstdlib>
 #include <dlfcn.h>
 
-extern "C" void *__libc_malloc(size_t size);
+// The allocator behind this one: the C library's, or the address sanitizer's.
+static void *nextmalloc(size_t size)
+{
+    static auto next = reinterpret_cast<void *(*)(size_t)>(dlsym(RTLD_NEXT, "malloc"));
+    return next(size);
+}
 
 extern "C" void *malloc(size_t size) noexcept
 {
@@ -13,7 +18,7 @@ extern "C" void *malloc(size_t size) noexcept
     const char *fail = std::getenv("VESKOR_FAILALLOC");
     if (size == 262144 && fail && ++seen == std::atoi(fail))
         return nullptr;
-    return __libc_malloc(size);
+    return nextmalloc(size);
 }
 
 extern "C" int remove(const char *path) noexcept
