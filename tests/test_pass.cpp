@@ -65,3 +65,18 @@ TEST(ChunkSeams, EveryPlaceOfEveryLength)
         }
     }
 }
+
+std::string checkrepair(const unsigned char *data, size_t size);
+
+// The seeds of the fuzz corpus keep every property the fuzz target checks.
+TEST(Fuzz, SeedsKeepTheProperties)
+{
+    for (const auto &seed : std::filesystem::directory_iterator(TESTDATA "/corpus")) {
+        std::string s;
+        readfile(seed.path().string(), &s);
+        CaptureStdout();
+        std::string why = checkrepair(reinterpret_cast<const unsigned char *>(s.data()), s.size());
+        GetCapturedStdout();
+        EXPECT_EQ("", why) << seed.path();
+    }
+}
