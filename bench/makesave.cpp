@@ -4,16 +4,17 @@
 //   odd       every line has an odd count: the lines merge in pairs
 //   controls  every line holds a control character
 //   long      lines at the length limit, 262141 bytes with their CR LF
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-static unsigned long seed = 12345;
+static uint64_t seed = 12345;
 
-static unsigned long nextrandom()
+static uint64_t nextrandom()
 {
-    seed = seed * 6364136223846793005UL + 1442695040888963407UL;
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
     return seed >> 33;
 }
 

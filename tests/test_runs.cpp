@@ -1,13 +1,69 @@
 // Whole runs of the built program, each in a folder of its own holding the save s1.vld:
 // console text, exit code, and the copy byte for byte. The save must come out untouched.
+// The rows are shell commands: POSIX sh on Linux ([runs]), cmd on Windows ([windows runs]).
+// V names the program and IN the console input file, which a row may also copy into place
+// as a save of its own.
 #include "check.h"
 
+#include <cstdlib>
 #include <filesystem>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 namespace fs = std::filesystem;
 
-// row: title | shell commands | console input | console | exit code | file | its bytes or -
+#ifdef _WIN32
+static const char RUNS[] = "[windows runs]";
+
+static void setvar(const char *name, const std::string &value)
+{
+    _putenv_s(name, value.c_str());
+}
+
+static std::string runline(const std::string &dir, const std::string &row)
+{
+    return "cd /d \"" + dir + "\" && " + row + " <\"" + dir + ".in\" >\"" + dir + ".out\"";
+}
+
+static int exitcode(int status)
+{
+    return status;
+}
+
+// The console is in text mode: every line feed reaches it as CR LF.
+static std::string astyped(const std::string &s)
+{
+    std::string r;
+    for (char c : s)
+        r += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return r;
+}
+#else
+static const char RUNS[] = "[runs]";
+
+static void setvar(const char *name, const std::string &value)
+{
+    setenv(name, value.c_str(), 1);
+}
+
+static std::string runline(const std::string &dir, const std::string &row)
+{
+    return "cd '" + dir + "' && " + row + " <'" + dir + ".in' >'" + dir + ".out'";
+}
+
+static int exitcode(int status)
+{
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+static std::string astyped(const std::string &s)
+{
+    return s;
+}
+#endif
+
+// row: title | commands | console input | console | exit code | file | its bytes or -
 static void checkrun(const std::vector<std::string> &row, const std::string &dir,
                      const std::string &s1)
 {
@@ -16,15 +72,12 @@ static void checkrun(const std::vector<std::string> &row, const std::string &dir
     fs::create_directories(dir);
     std::ofstream(dir + ".in", std::ios::binary) << row[2];
     std::ofstream(dir + "/s1.vld", std::ios::binary) << s1;
-    std::string cmd = "cd '" + dir +
-                      "' && V='" VESKOR "' SHIM='" SHIM "' SANITIZED=" SANITIZED " && " + row[1] +
-                      " <'" + dir + ".in' >'" + dir + ".out'";
-    int status = std::system(cmd.c_str());
-    EXPECT_EQ(std::stoi(row[4]), WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    setvar("IN", dir + ".in");
+    EXPECT_EQ(std::stoi(row[4]), exitcode(std::system(runline(dir, row[1]).c_str())));
     readfile(dir + ".out", &console);
     for (size_t at; (at = console.find(dir)) != std::string::npos;)
         console.replace(at, dir.size(), "<dir>");
-    EXPECT_BYTES(row[3], console);
+    EXPECT_BYTES(astyped(row[3]), console);
     EXPECT_TRUE(readfile(dir + "/s1.vld", &copy) && copy == s1) << "the save changed";
     EXPECT_EQ(row[6] != "-", readfile(dir + "/" + row[5], &copy)) << row[5];
     if (row[6] != "-") {
@@ -36,13 +89,17 @@ TEST(Runs, ModesAndFailures)
 {
     fs::path root = fs::temp_directory_path() / "veskor-runs";
     fs::remove_all(root);
-    int n = 0;
-    std::string ask;
+    setvar("V", fs::absolute(VESKOR).make_preferred().string());
+#ifdef SHIM
+    setvar("SHIM", SHIM);
+#endif
+    setvar("SANITIZED", SANITIZED);
+    std::string ask, s1;
     readfile(TESTDATA "/ask.txt", &ask);
-    std::string s1;
     for (const auto &text : readtable("[texts]"))
         s1 = text[0] == "s1" ? text[1] : s1;
     texts named = {{"ask", ask}, {"prompt", ask.substr(ask.find("Please enter"))}};
-    for (const auto &row : readtable("[runs]", named))
+    int n = 0;
+    for (const auto &row : readtable(RUNS, named))
         checkrun(row, (root / std::to_string(++n)).string(), s1);
 }
