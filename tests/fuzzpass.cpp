@@ -9,13 +9,13 @@
 
 static char linebuf[LINEBUF], heldbuf[LINEBUF];
 
-// The pass over the bytes: the copy comes back, with the outcome and the line count.
-static std::string runpass(const std::string &input, passresult *r, int64_t *lines)
+// The pass over the bytes, through temporary files: the copy comes back, with the outcome;
+// *lines is the pass's line count, in and out.
+std::string passbytes(const std::string &input, passresult *r, int64_t *lines)
 {
     FILE *in = std::tmpfile(), *out = std::tmpfile();
     std::fwrite(input.data(), 1, input.size(), in);
     std::rewind(in);
-    *lines = 0;
     *r = fixfile(in, out, linebuf, heldbuf, lines);
     std::string copy(static_cast<size_t>(std::ftell(out)), '\0');
     std::rewind(out);
@@ -53,8 +53,8 @@ std::string checkrepair(const unsigned char *data, size_t size)
 {
     std::string input(reinterpret_cast<const char *>(data), size);
     passresult r;
-    int64_t lines;
-    std::string copy = runpass(input, &r, &lines);
+    int64_t lines = 0;
+    std::string copy = passbytes(input, &r, &lines);
     if (r == PASS_TOOLONG)
         return size > LINEMAX ? "" : "a line within the limit was refused";
     std::vector<std::string> in = splitlines(input), out = splitlines(copy);
