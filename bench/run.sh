@@ -3,7 +3,9 @@
 # a typical 256 MiB save, on 1 and 64 MiB ones for memory and linearity, and on the worst
 # cases. Those print a message for most lines, one write each, so the pass is also timed
 # alone with its console buffered ("pass s"), and its instructions are counted without those
-# of printf (valgrind, on 16 MiB files: the same count on every run). usage: bash bench/run.sh [folder for the files, default build-bench]
+# of printf (valgrind, on 16 MiB files: the same count on every run).
+# usage: bash bench/run.sh [folder for the files, default build-bench]
+# RUNS=n sets the runs of each command (10); FILES="typical-256 ..." picks the timed files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 work=${1:-build-bench}
