@@ -11,6 +11,8 @@
 #include <emmintrin.h>
 #endif
 
+static size_t scanline(const char *s, size_t len, bool *control);
+
 // The state of one pass. The line buffer is a window on the input: [beg, end) is read but
 // not yet taken. Lines are repaired where they lie, and [runbeg, runend) gathers the
 // neighbouring ones that go to the output unchanged, so that they leave in one write.
@@ -97,11 +99,14 @@ static passresult nextline(pass *p, size_t *len)
 }
 
 // Scrubs the line at s, then holds it, merges it with the held line, or repairs the held
-// line before it, as the parity of its double quotes decides.
+// line before it, as the parity of its double quotes decides. The quotes are counted as
+// the line is looked over for control characters: the scrub never makes or takes a quote.
 static bool takeline(pass *p, char *s, size_t len)
 {
-    scrubline(s, len, p->lineno);
-    bool odd = countquotes(s, len) % 2 == 1;
+    bool control;
+    bool odd = scanline(s, len, &control) % 2 == 1;
+    if (control)
+        scrubline(s, len, p->lineno);
     if (odd && p->heldlen == 0) {
         std::memcpy(p->held, s, len);
         p->heldlen = stripend(p->held, len);
@@ -182,37 +187,60 @@ static size_t sumlanes(__m128i counts)
            static_cast<size_t>(_mm_extract_epi16(sums, 4));
 }
 
-// Sixteen bytes a step, each lane counting up to 255; a line's last chunk overlaps the one
-// before it and counts only the bytes that one left.
-size_t countquotes(const char *s, size_t len)
+// The lanes of x that hold a control character other than TAB.
+static __m128i controls(__m128i x)
 {
-    if (len < 16)
+    __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(31)), x);
+    return _mm_andnot_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\t')), low);
+}
+
+// Sixteen bytes a step, each lane counting up to 250. The same look finds the control
+// characters before the line's last two bytes, where the scrub looks; a last chunk of each
+// kind overlaps the one before it, and the one for quotes counts only the bytes left.
+static size_t scanline(const char *s, size_t len, bool *control)
+{
+    *control = true;
+    if (len < 18)
         return countbytes(s, len);
-    size_t n = 0, i = 0, steps = 0;
+    size_t n = 0, i = 0, steps = 0, lim = len - 2;
     const __m128i quote = _mm_set1_epi8('"');
-    __m128i counts = _mm_setzero_si128();
-    for (; i + 16 <= len; i += 16) {
+    __m128i counts = _mm_setzero_si128(), found = _mm_setzero_si128();
+    for (; i + 16 <= lim; i += 16) {
         __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
         counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(x, quote));
-        if (++steps == 255) {
+        found = _mm_or_si128(found, controls(x));
+        if (++steps == 250) {
             n += sumlanes(counts);
             counts = _mm_setzero_si128();
             steps = 0;
         }
     }
+    found = _mm_or_si128(
+        found, controls(_mm_loadu_si128(reinterpret_cast<const __m128i *>(s + lim - 16))));
+    for (; i + 16 <= len; i += 16) // once at most: fewer than 18 bytes are left
+        counts = _mm_sub_epi8(
+            counts,
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i)), quote));
     if (i < len) {
         __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + len - 16));
-        __m128i last = _mm_and_si128(_mm_cmpeq_epi8(x, quote), lastbytes(len - i));
-        counts = _mm_sub_epi8(counts, last);
+        counts = _mm_sub_epi8(counts, _mm_and_si128(_mm_cmpeq_epi8(x, quote), lastbytes(len - i)));
     }
+    *control = _mm_movemask_epi8(found) != 0;
     return n + sumlanes(counts);
 }
 #else
-size_t countquotes(const char *s, size_t len)
+static size_t scanline(const char *s, size_t len, bool *control)
 {
+    *control = true;
     return countbytes(s, len);
 }
 #endif
+
+size_t countquotes(const char *s, size_t len)
+{
+    bool control;
+    return scanline(s, len, &control);
+}
 
 size_t stripend(const char *s, size_t len)
 {
