@@ -11,6 +11,8 @@
 #include <emmintrin.h>
 #endif
 
+// The double quotes among a line's len bytes; *control is false only when no control
+// character other than TAB lies before the line's last two bytes, so the scrub has no work.
 static size_t scanline(const char *s, size_t len, bool *control);
 
 // The state of one pass. The line buffer is a window on the input: [beg, end) is read but
