@@ -3,7 +3,8 @@
 #include "quoterepair.h"
 #include "scrub.h"
 
-#include <cinttypes>
+#include "console.h"
+
 #include <cstring>
 
 #if (defined(__SSE2__) || defined(_M_X64)) && !defined(VESKOR_PORTABLE)
@@ -64,9 +65,11 @@ static bool putheld(pass *p, bool crlf)
     return ok;
 }
 
-// Moves the unfinished line to the front of the window and reads behind it.
+// Moves the unfinished line to the front of the window and reads behind it. The messages
+// of the window before leave first.
 static passresult refill(pass *p)
 {
+    conflush();
     if (!flushrun(p))
         return PASS_WRITEFAIL;
     size_t have = p->end - p->beg;
@@ -115,7 +118,7 @@ static bool takeline(pass *p, char *s, size_t len)
         return true;
     }
     if (odd) {
-        std::printf("Line %" PRId64 ": merging this line with the previous line\n", p->lineno);
+        sayline(p->lineno, "merging this line with the previous line\n");
         if (!putheld(p, false))
             return false;
     } else if (p->heldlen > 0) {
@@ -145,8 +148,7 @@ passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines)
     while ((r = nextline(&p, &len)) == PASS_DONE && len > 0) {
         p.lineno++;
         if (len > LINEMAX) {
-            std::printf("Line %" PRId64 ": input buffer overflow; sorry, can't help you.\n",
-                        p.lineno);
+            sayline(p.lineno, "input buffer overflow; sorry, can't help you.\n");
             r = PASS_TOOLONG;
             break;
         }
@@ -159,6 +161,7 @@ passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines)
     if (r == PASS_DONE && !finishpass(&p))
         r = PASS_WRITEFAIL;
     *lines = p.lineno;
+    conflush();
     return r;
 }
 
@@ -245,6 +248,15 @@ size_t countquotes(const char *s, size_t len)
 {
     bool control;
     return scanline(s, len, &control);
+}
+
+void sayline(int64_t lineno, const char *text)
+{
+    conputs("Line ");
+    conputnum(lineno);
+    conputs(": ");
+    conputs(text);
+    conend();
 }
 
 size_t stripend(const char *s, size_t len)

@@ -21,6 +21,9 @@ passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines);
 // Number of double quote bytes among the len bytes at s.
 size_t countquotes(const char *s, size_t len);
 
+// Prints the message "Line <lineno>: <text>".
+void sayline(int64_t lineno, const char *text);
+
 // Length of the len bytes at s once their trailing bytes of 31 or less are dropped: the line
 // end of a held line, or of a name typed at the prompt, and any control bytes before it.
 size_t stripend(const char *s, size_t len);

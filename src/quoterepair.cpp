@@ -1,7 +1,8 @@
 #include "quoterepair.h"
 
-#include <cinttypes>
-#include <cstdio>
+#include "console.h"
+#include "linepass.h"
+
 #include <cstring>
 
 static const size_t NOMARK = static_cast<size_t>(-1);
@@ -29,13 +30,18 @@ size_t fixquotes(char *held, size_t len, int64_t lineno)
             held[mark] = '"';
             count--;
         } else if (i == len) {
-            std::printf("Line %" PRId64 ": added trailing double quote\n", lineno);
+            sayline(lineno, "added trailing double quote\n");
             held[len++] = '"';
             break;
         }
     }
-    if (count != 0)
-        std::printf("Line %" PRId64 ": replaced %d embedded double quotes with single quotes\n",
-                    lineno, count);
+    if (count == 0)
+        return len;
+    conputs("Line ");
+    conputnum(lineno);
+    conputs(": replaced ");
+    conputnum(count);
+    conputs(" embedded double quotes with single quotes\n");
+    conend();
     return len;
 }

@@ -1,7 +1,6 @@
 #include "scrub.h"
 
-#include <cinttypes>
-#include <cstdio>
+#include "console.h"
 
 const char hexdigit[17] = "0123456789ABCDEF";
 
@@ -27,8 +26,14 @@ void scrubline(char *line, size_t len, int64_t lineno)
         count++;
         p[i] = ' ';
     }
-    codes[at] = '\0';
-    if (count > 0)
-        std::printf("Line %" PRId64 ": %d non-printable characters replaced with spaces (%s)\n",
-                    lineno, count, codes);
+    if (count == 0)
+        return;
+    conputs("Line ");
+    conputnum(lineno);
+    conputs(": ");
+    conputnum(count);
+    conputs(" non-printable characters replaced with spaces (");
+    conput(codes, at);
+    conputs(")\n");
+    conend();
 }

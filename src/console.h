@@ -1,0 +1,22 @@
+// The console: every message of the program leaves through here, in order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Where the console's bytes go. The default writes them to standard output.
+using consink = void (*)(const char *p, size_t n);
+
+// Chooses how messages leave: each at once at its end (a terminal, where a player watches),
+// or gathered and written in large pieces (a file or a pipe). A null sink keeps the default.
+void consetup(bool eachatonce, consink sink);
+
+void conput(const char *p, size_t n);
+void conputs(const char *s);
+void conputnum(int64_t n);
+// A name as shown to the player: every byte below 32, and 127, as '?'.
+void conputname(const char *name);
+// Ends a message: out at once when messages go each at once.
+void conend();
+// Writes out what is gathered; due before the console is read and before the program ends.
+void conflush();
