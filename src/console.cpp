@@ -64,7 +64,7 @@ void conputname(const char *name)
 {
     for (const char *run = name;; name++) {
         unsigned char c = static_cast<unsigned char>(*name);
-        if (c != 0 && c >= 32 && c != 127)
+        if (c >= 32 && c != 127)
             continue;
         conput(run, static_cast<size_t>(name - run));
         if (c == 0)

@@ -1,20 +1,15 @@
 // veskor: writes a repaired copy of a damaged Valdremar save file beside it.
+#include "console.h"
+#include "copyfile.h"
 #include "linepass.h"
+#include "names.h"
+#include "sys.h"
 
-#include <cinttypes>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
+#include <string>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
-// A name field: at most 255 bytes and the terminating NUL.
-static const int NAMEBUF = 256;
+// The exit codes.
+enum { EXIT_DONE = 0, EXIT_NOREAD = 2, EXIT_NOWRITE = 3, EXIT_TOOLONG = 4, EXIT_NOMEMORY = 9 };
 
 static const char WELCOME[] =
     "Hello, and welcome to VESKOR!\n\nNow, if you read the README file, you should be running\n"
@@ -28,144 +23,128 @@ static const char PROMPT[] =
     "want to abort. Remember\nto include the \".vld\" at the end of the file name.\n\n"
     "Filename: ";
 
-// Reads one console line of at most 255 bytes, line feed included; false at end of input.
-static bool readanswer(char *buf)
+// Prints a message that names a file.
+static void saynamed(const char *before, const std::string &name, const char *after)
 {
-    return std::fgets(buf, NAMEBUF, stdin) != nullptr;
+    conputs(before);
+    conputname(name.c_str());
+    conputs(after);
+    conend();
 }
 
 // Prompt mode: asks for the save file's name. False when the answer is empty or missing.
-static bool askname(char *name)
+static bool askname(std::string *name)
 {
-    FILE *probe = std::fopen("autosave.vld", "rb");
+    FILE *probe = openread("autosave.vld");
     if (probe)
         std::fclose(probe);
     else
-        std::fputs(WELCOME, stdout);
-    std::fputs(PROMPT, stdout);
-    if (!readanswer(name))
+        conputs(WELCOME);
+    conputs(PROMPT);
+    conend();
+    if (!readline(name))
         return false;
-    size_t len = stripend(name, std::strlen(name));
-    name[len] = '\0';
-    return len > 0;
+    name->resize(stripend(name->data(), name->size()));
+    return !name->empty();
 }
 
-// Length of the directory part of a name, its last separator included.
-static size_t dirpart(const char *name)
-{
-    size_t len = 0;
-    for (size_t i = 0; name[i] != '\0'; i++) {
-#ifdef _WIN32
-        if (name[i] == '\\' || name[i] == ':')
-            len = i + 1;
-#endif
-        if (name[i] == '/')
-            len = i + 1;
-    }
-    return len;
-}
-
-// The copy goes beside the save: "FIXED-" before the file's own name, cut to 255 bytes.
-static void makeoutname(char *out, const char *in)
-{
-    int dir = static_cast<int>(dirpart(in));
-    std::snprintf(out, NAMEBUF, "%.*sFIXED-%s", dir, in, in + dir);
-}
-
-// Whether both names lead to one file, so that creating the copy would empty the save.
-static bool samefile(const char *a, const char *b)
-{
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec);
-}
-
-static void removeoutput(const char *outname)
-{
-    if (std::remove(outname) != 0)
-        std::printf("Can't delete output file '%s'\n", outname);
-}
-
-// Prints the outcome of a pass and gives the exit code; a failed pass leaves no copy.
-static int report(passresult r, const char *inname, const char *outname, int64_t lines)
-{
-    if (r == PASS_DONE) {
-        std::printf("Done writing '%s'. %" PRId64 " lines processed.\n", outname, lines);
-        return 0;
-    }
-    if (r == PASS_READFAIL)
-        std::printf("Can't read the file '%s'\n", inname);
-    if (r == PASS_WRITEFAIL)
-        std::printf("Can't write output file '%s'\n", outname);
-    removeoutput(outname);
-    return r == PASS_TOOLONG ? 4 : r == PASS_READFAIL ? 2 : 3;
-}
-
-// Obtains the buffers, runs the pass, releases everything and reports. Takes both files.
-static int runpass(FILE *in, FILE *out, const char *inname, const char *outname)
+// Obtains the buffers and runs the pass over the two files, counting lines into *lines.
+static int runpass(FILE *in, FILE *out, int64_t *lines)
 {
     static char outbuf[LINEBUF];
     char *line = static_cast<char *>(std::malloc(LINEBUF));
     char *held = line ? static_cast<char *>(std::malloc(LINEBUF)) : nullptr;
     if (!held) {
         std::free(line);
-        std::fclose(in);
-        std::fclose(out);
-        removeoutput(outname);
-        std::fputs("Out of memory\n", stdout);
-        return 9;
+        return EXIT_NOMEMORY;
     }
     // The pass reads whole blocks into its own buffer, so the input needs none.
     std::setvbuf(in, nullptr, _IONBF, 0);
     std::setvbuf(out, outbuf, _IOFBF, sizeof outbuf);
-    int64_t lines = 0;
-    passresult r = fixfile(in, out, line, held, &lines);
+    passresult r = fixfile(in, out, line, held, lines);
     std::free(line);
     std::free(held);
-    std::fclose(in);
-    // Buffered bytes may fail only now, on a full disk for one.
-    if (std::fclose(out) != 0 && r == PASS_DONE)
-        r = PASS_WRITEFAIL;
-    return report(r, inname, outname, lines);
+    return r == PASS_DONE       ? EXIT_DONE
+           : r == PASS_TOOLONG  ? EXIT_TOOLONG
+           : r == PASS_READFAIL ? EXIT_NOREAD
+                                : EXIT_NOWRITE;
 }
 
-// Makes sure the console descriptors are open, so that no file opened later takes the place
-// of a closed one: the console messages would otherwise land in the copy.
-static void openconsole()
+// Whether the save changed while it was read: the game rewrote or extended it. Pipes and
+// devices have nothing to compare.
+static bool changed(FILE *in, const filestamp &before)
 {
-#ifndef _WIN32
-    for (int fd = 0; fd <= 2; fd++)
-        if (fcntl(fd, F_GETFD) == -1 && open("/dev/null", O_RDWR) == -1)
-            return;
-#endif
+    filestamp after;
+    if (!before.regular)
+        return false;
+    return !stampfile(in, &after) || after.size != before.size || after.mtime != before.mtime ||
+           after.offset > before.size;
+}
+
+// Ends a failed run: the failure is told, and the temporary file goes.
+static int fail(copyfile *c, int code, const std::string &save)
+{
+    if (code == EXIT_NOMEMORY)
+        conputs("Out of memory\n");
+    if (code == EXIT_NOREAD)
+        saynamed("Can't read the file '", save, "'\n");
+    if (code == EXIT_NOWRITE)
+        saynamed("Can't write output file '", c->name, "'\n");
+    conend();
+    if (!discardcopy(c))
+        saynamed("Can't delete output file '", c->temp, "'\n");
+    return code;
+}
+
+// Repairs one save into its copy and reports; gives the exit code.
+static int fixone(const std::string &save)
+{
+    FILE *in = openread(save.c_str());
+    if (!in) {
+        saynamed("Can't open the file '", save, "'\n");
+        return EXIT_NOREAD;
+    }
+    copyfile copy;
+    filestamp before{};
+    std::string name = copyname(save);
+    if (!stampfile(in, &before) || samefile(save.c_str(), name.c_str()) || !opencopy(&copy, name)) {
+        std::fclose(in);
+        saynamed("Can't create output file '", name, "'\n");
+        return EXIT_NOWRITE;
+    }
+    int64_t lines = 0;
+    int code = runpass(in, copy.fp, &lines);
+    if (code == EXIT_DONE && changed(in, before))
+        code = EXIT_NOREAD;
+    std::fclose(in);
+    if (code == EXIT_DONE && !commitcopy(&copy, before.mode))
+        code = EXIT_NOWRITE;
+    if (code != EXIT_DONE)
+        return fail(&copy, code, save);
+    conputs("Done writing '");
+    conputname(name.c_str());
+    conputs("'. ");
+    conputnum(lines);
+    conputs(" lines processed.\n");
+    conend();
+    return EXIT_DONE;
 }
 
 int main(int argc, char **argv)
 {
-    char inname[NAMEBUF], outname[NAMEBUF];
-    openconsole();
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    sysinit(&argc, &argv);
     bool prompting = argc < 2;
+    std::string save;
     if (!prompting)
-        std::snprintf(inname, NAMEBUF, "%s", argv[1]);
-    else if (!askname(inname))
-        return 0;
-    FILE *in = std::fopen(inname, "rb");
-    if (!in) {
-        std::printf("Can't open the file '%s'\n", inname);
-        return 2;
+        save = argv[1];
+    else if (!askname(&save))
+        return EXIT_DONE;
+    int code = fixone(save);
+    if (code == EXIT_DONE && prompting) {
+        conputs("Press ENTER to quit!\n");
+        conend();
+        readline(&save);
     }
-    makeoutname(outname, inname);
-    FILE *out = samefile(inname, outname) ? nullptr : std::fopen(outname, "wb");
-    if (!out) {
-        std::fclose(in);
-        std::printf("Can't create output file '%s'\n", outname);
-        return 3;
-    }
-    int code = runpass(in, out, inname, outname);
-    if (code == 0 && prompting) {
-        char rest[NAMEBUF];
-        std::fputs("Press ENTER to quit!\n", stdout);
-        readanswer(rest);
-    }
+    conflush();
     return code;
 }

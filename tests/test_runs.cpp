@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #ifndef _WIN32
 #include <sys/wait.h>
 #endif
@@ -49,7 +50,7 @@ static void setvar(const char *name, const std::string &value)
 
 static std::string runline(const std::string &dir, const std::string &row)
 {
-    return "cd '" + dir + "' && " + row + " <'" + dir + ".in' >'" + dir + ".out'";
+    return "cd '" + dir + "' && {\n" + row + "\n} <'" + dir + ".in' >'" + dir + ".out'";
 }
 
 static int exitcode(int status)
@@ -77,8 +78,13 @@ static void checkrun(const std::vector<std::string> &row, const std::string &dir
     readfile(dir + ".out", &console);
     for (size_t at; (at = console.find(dir)) != std::string::npos;)
         console.replace(at, dir.size(), "<dir>");
+    // A temporary file's name ends in '~' and a tag of five that differs from run to run.
+    for (size_t at = console.find('~'); at != std::string::npos; at = console.find('~', at + 1))
+        console.replace(at + 1, 5, "?????");
     EXPECT_BYTES(astyped(row[3]), console);
     EXPECT_TRUE(readfile(dir + "/s1.vld", &copy) && copy == s1) << "the save changed";
+    for (const auto &left : fs::directory_iterator(dir))
+        EXPECT_EQ(left.path().filename().string().find('~'), std::string::npos) << "left behind";
     EXPECT_EQ(row[6] != "-", readfile(dir + "/" + row[5], &copy)) << row[5];
     if (row[6] != "-") {
         EXPECT_BYTES(row[6], copy);
@@ -87,8 +93,12 @@ static void checkrun(const std::vector<std::string> &row, const std::string &dir
 
 TEST(Runs, ModesAndFailures)
 {
-    fs::path root = fs::temp_directory_path() / "veskor-runs";
-    fs::remove_all(root);
+    // A folder of this run's own, so that suites can run side by side.
+    fs::path root;
+    unsigned n = std::random_device{}();
+    do
+        root = fs::temp_directory_path() / ("veskor-runs-" + std::to_string(n++));
+    while (!fs::create_directory(root));
     setvar("V", fs::absolute(VESKOR).make_preferred().string());
 #ifdef SHIM
     setvar("SHIM", SHIM);
@@ -99,7 +109,9 @@ TEST(Runs, ModesAndFailures)
     for (const auto &text : readtable("[texts]"))
         s1 = text[0] == "s1" ? text[1] : s1;
     texts named = {{"ask", ask}, {"prompt", ask.substr(ask.find("Please enter"))}};
-    int n = 0;
+    n = 0;
     for (const auto &row : readtable(RUNS, named))
         checkrun(row, (root / std::to_string(++n)).string(), s1);
+    if (!HasFailure())
+        fs::remove_all(root);
 }

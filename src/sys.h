@@ -1,0 +1,48 @@
+// The door to the operating system: files, names and the console. Names cross it as UTF-8
+// bytes; sys_posix.cpp and sys_win32.cpp are the two sides, and nothing else in the program
+// asks which system it runs on.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// What the program needs to know of an open file to tell whether it changed under it.
+struct filestamp {
+    bool regular;
+    int64_t size;
+    int64_t mtime;  // nanoseconds
+    int64_t offset; // bytes read so far
+    unsigned mode;  // permission bits
+};
+
+// Sets up the console (descriptors open, messages gathered unless it is a terminal) and,
+// where the system gives them otherwise, makes the arguments UTF-8.
+void sysinit(int *argc, char ***argv);
+// Reads one whole console line, its line end included; false at the end of the input.
+bool readline(std::string *line);
+// Whether the program has a console window of its own, which closes when it ends.
+bool ownconsole();
+
+FILE *openread(const char *name);
+// Creates name, which must not exist in any form, for writing, readable by its owner only.
+// *clash tells that something stood there already.
+FILE *createnew(const char *name, bool *clash);
+bool stampfile(FILE *f, filestamp *st);
+// Flushes the stream and waits until its bytes are on the disk.
+bool syncfile(FILE *f);
+// Gives the file the permission bits mode, where the system has them; never fails the run.
+void copymode(FILE *f, unsigned mode);
+// Renames from over to, whatever stands at to; never writes through to.
+bool replacefile(const char *from, const char *to);
+// Waits until the folder holding name has its entries on the disk.
+bool syncdir(const char *name);
+bool removefile(const char *name);
+// Whether both names lead to one existing file.
+bool samefile(const char *a, const char *b);
+// A number that differs between runs and between calls, for names of temporary files.
+uint64_t nonce();
+// The temporary file that a killed run removes on its way out; null when there is none.
+void guardtemp(const char *name);
+// The bytes that end a folder's part of a name.
+extern const char dirseps[];

@@ -1,0 +1,143 @@
+// The POSIX side of the system door.
+#include "console.h"
+#include "sys.h"
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const char dirseps[] = "/";
+
+static const char *volatile guarded;
+
+// A signal that ends the run takes the unfinished copy with it, then ends it as before.
+static void leave(int sig)
+{
+    const char *name = guarded;
+    if (name)
+        unlink(name);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+void sysinit(int * /*argc*/, char *** /*argv*/)
+{
+    // Closed console descriptors would be taken by the files opened later.
+    for (int fd = 0; fd <= 2; fd++)
+        if (fcntl(fd, F_GETFD) == -1 && open("/dev/null", O_RDWR) == -1)
+            break;
+    // A signal ignored by whoever started the run stays ignored.
+    for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGXFSZ}) {
+        struct sigaction was {
+        };
+        if (sigaction(sig, nullptr, &was) == 0 && was.sa_handler != SIG_IGN)
+            std::signal(sig, leave);
+    }
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    consetup(isatty(1) != 0, nullptr);
+}
+
+bool readline(std::string *line)
+{
+    conflush();
+    line->clear();
+    int c;
+    while ((c = std::getchar()) != EOF) {
+        line->push_back(static_cast<char>(c));
+        if (c == '\n')
+            break;
+    }
+    return !line->empty();
+}
+
+bool ownconsole()
+{
+    return false;
+}
+
+FILE *openread(const char *name)
+{
+    return std::fopen(name, "rb");
+}
+
+FILE *createnew(const char *name, bool *clash)
+{
+    int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    *clash = fd == -1 && errno == EEXIST;
+    FILE *f = fd == -1 ? nullptr : fdopen(fd, "wb");
+    if (fd != -1 && !f)
+        close(fd);
+    return f;
+}
+
+bool stampfile(FILE *f, filestamp *st)
+{
+    struct stat s;
+    if (fstat(fileno(f), &s) != 0)
+        return false;
+    st->regular = S_ISREG(s.st_mode);
+    st->size = s.st_size;
+    st->mtime = static_cast<int64_t>(s.st_mtim.tv_sec) * 1000000000 + s.st_mtim.tv_nsec;
+    st->offset = lseek(fileno(f), 0, SEEK_CUR);
+    st->mode = s.st_mode & 0777;
+    return true;
+}
+
+bool syncfile(FILE *f)
+{
+    return std::fflush(f) == 0 && fsync(fileno(f)) == 0;
+}
+
+void copymode(FILE *f, unsigned mode)
+{
+    // Some file systems have no such bits and refuse; the copy then stays private.
+    (void)fchmod(fileno(f), mode);
+}
+
+bool replacefile(const char *from, const char *to)
+{
+    return std::rename(from, to) == 0;
+}
+
+bool syncdir(const char *name)
+{
+    std::string dir(name);
+    size_t slash = dir.rfind('/');
+    dir = slash == std::string::npos ? "." : slash == 0 ? "/" : dir.substr(0, slash);
+    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd == -1)
+        return true; // a folder that cannot be opened cannot be synced either
+    // Some file systems cannot sync a folder at all: only a failing disk counts.
+    bool ok = fsync(fd) == 0 || errno != EIO;
+    close(fd);
+    return ok;
+}
+
+bool removefile(const char *name)
+{
+    return std::remove(name) == 0;
+}
+
+bool samefile(const char *a, const char *b)
+{
+    struct stat sa, sb;
+    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+uint64_t nonce()
+{
+    static uint64_t calls;
+    timespec t{};
+    clock_gettime(CLOCK_REALTIME, &t);
+    return (static_cast<uint64_t>(getpid()) << 40) ^ static_cast<uint64_t>(t.tv_nsec) ^
+           (static_cast<uint64_t>(t.tv_sec) << 30) ^ ++calls * 0x9E3779B97F4A7C15ULL;
+}
+
+void guardtemp(const char *name)
+{
+    guarded = name;
+}

@@ -1,0 +1,225 @@
+// The Windows side of the system door: every name goes to the wide calls, so that names in
+// any script work whatever the system's code page; the console window gets UTF-16 text.
+#include "console.h"
+#include "sys.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <cwchar>
+#include <fcntl.h>
+#include <io.h>
+#include <vector>
+
+const char dirseps[] = "/\\:";
+
+static HANDLE conin, conout; // null where the input or output is not a console
+static wchar_t guarded[32768];
+
+static std::wstring wide(const char *p, size_t n)
+{
+    std::wstring w(n, L'\0');
+    int len =
+        MultiByteToWideChar(CP_UTF8, 0, p, static_cast<int>(n), w.data(), static_cast<int>(n));
+    w.resize(len > 0 ? static_cast<size_t>(len) : 0);
+    return w;
+}
+
+static std::wstring wide(const char *s)
+{
+    return wide(s, std::strlen(s));
+}
+
+static std::string narrow(const wchar_t *w, size_t n)
+{
+    int len = WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+    std::string s(len > 0 ? static_cast<size_t>(len) : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(n), s.data(), len, nullptr, nullptr);
+    return s;
+}
+
+static HANDLE consolehandle(DWORD which)
+{
+    HANDLE h = GetStdHandle(which);
+    DWORD mode;
+    return h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) ? h : nullptr;
+}
+
+// A console window shows UTF-16; a file or a pipe gets the UTF-8 bytes, its line feeds as
+// CR LF by the text mode of the standard output.
+static void tocon(const char *p, size_t n)
+{
+    if (!conout) {
+        std::fwrite(p, 1, n, stdout);
+        std::fflush(stdout);
+        return;
+    }
+    std::wstring w = wide(p, n);
+    DWORD done;
+    WriteConsoleW(conout, w.data(), static_cast<DWORD>(w.size()), &done, nullptr);
+}
+
+// A console window closed, or CTRL+C, takes the unfinished copy with it: the name is
+// removed once the copy's handle closes with the process.
+static BOOL WINAPI leave(DWORD)
+{
+    if (guarded[0])
+        DeleteFileW(guarded);
+    return FALSE;
+}
+
+void sysinit(int *argc, char ***argv)
+{
+    static std::vector<std::string> args;
+    static std::vector<char *> ptrs;
+    int n = 0;
+    LPWSTR *w = CommandLineToArgvW(GetCommandLineW(), &n);
+    args.reserve(static_cast<size_t>(n)); // the pointers into them stay put
+    for (int i = 0; w && i < n; i++) {
+        args.push_back(narrow(w[i], wcslen(w[i])));
+        ptrs.push_back(args.back().data());
+    }
+    LocalFree(w);
+    ptrs.push_back(nullptr);
+    if (w) {
+        *argc = n;
+        *argv = ptrs.data();
+    }
+    conin = consolehandle(STD_INPUT_HANDLE);
+    conout = consolehandle(STD_OUTPUT_HANDLE);
+    SetConsoleCtrlHandler(leave, TRUE);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    consetup(conout != nullptr, tocon);
+}
+
+bool readline(std::string *line)
+{
+    conflush();
+    line->clear();
+    if (!conin) {
+        int c;
+        while ((c = std::getchar()) != EOF && (line->push_back(static_cast<char>(c)), c != '\n'))
+            ;
+        return !line->empty();
+    }
+    std::wstring w;
+    wchar_t buf[256];
+    DWORD got;
+    while (ReadConsoleW(conin, buf, 256, &got, nullptr) && got > 0) {
+        w.append(buf, got);
+        if (buf[got - 1] == L'\n')
+            break;
+    }
+    *line = narrow(w.data(), w.size());
+    return !line->empty();
+}
+
+bool ownconsole()
+{
+    DWORD ids[2];
+    return conin && conout && GetConsoleProcessList(ids, 2) == 1;
+}
+
+FILE *openread(const char *name)
+{
+    return _wfopen(wide(name).c_str(), L"rb");
+}
+
+FILE *createnew(const char *name, bool *clash)
+{
+    HANDLE h = CreateFileW(wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD why = GetLastError();
+    *clash = h == INVALID_HANDLE_VALUE && (why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS);
+    if (h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+    FILE *f = fd == -1 ? nullptr : _fdopen(fd, "wb");
+    if (!f && fd != -1)
+        _close(fd);
+    else if (fd == -1)
+        CloseHandle(h);
+    return f;
+}
+
+static HANDLE handleof(FILE *f)
+{
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
+}
+
+bool stampfile(FILE *f, filestamp *st)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    HANDLE h = handleof(f);
+    st->regular = GetFileType(h) == FILE_TYPE_DISK;
+    st->size = st->mtime = 0;
+    st->mode = 0;
+    st->offset = _telli64(_fileno(f));
+    if (!st->regular)
+        return true;
+    if (!GetFileInformationByHandle(h, &info))
+        return false;
+    st->size = static_cast<int64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    st->mtime = static_cast<int64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
+                info.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+bool syncfile(FILE *f)
+{
+    return std::fflush(f) == 0 && FlushFileBuffers(handleof(f));
+}
+
+void copymode(FILE *, unsigned) {}
+
+bool replacefile(const char *from, const char *to)
+{
+    return MoveFileExW(wide(from).c_str(), wide(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+bool syncdir(const char *)
+{
+    return true;
+}
+
+bool removefile(const char *name)
+{
+    return DeleteFileW(wide(name).c_str());
+}
+
+// The volume and the file's index on it, which links share.
+static bool fileid(const char *name, BY_HANDLE_FILE_INFORMATION *info)
+{
+    HANDLE h =
+        CreateFileW(wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = GetFileInformationByHandle(h, info);
+    CloseHandle(h);
+    return ok;
+}
+
+bool samefile(const char *a, const char *b)
+{
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    return fileid(a, &ia) && fileid(b, &ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+uint64_t nonce()
+{
+    static uint64_t calls;
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return (static_cast<uint64_t>(GetCurrentProcessId()) << 40) ^
+           static_cast<uint64_t>(t.QuadPart) ^ ++calls * 0x9E3779B97F4A7C15ULL;
+}
+
+void guardtemp(const char *name)
+{
+    std::wstring w = name ? wide(name) : std::wstring();
+    if (w.size() < sizeof guarded / sizeof guarded[0])
+        std::wmemcpy(guarded, w.c_str(), w.size() + 1);
+}
