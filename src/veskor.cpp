@@ -23,6 +23,18 @@ static const char PROMPT[] =
     "want to abort. Remember\nto include the \".vld\" at the end of the file name.\n\n"
     "Filename: ";
 
+static const char USAGE[] =
+    "Usage: veskor [SAVE...]\n"
+    "Repairs damaged Valdremar save files. Each SAVE is only read; a repaired copy\n"
+    "named FIXED-<name> is written beside it, and every repair is listed with its\n"
+    "line number. Without a SAVE, veskor asks for the name of one.\n"
+    "\n"
+    "Exit codes: 0 done, 2 a save cannot be opened or read, 3 a copy cannot be\n"
+    "created or written, 4 a line is too long, 9 out of memory. With several saves,\n"
+    "the code of the first that failed.\n"
+    "\n"
+    "A save named like an option is reached as ./--help.\n";
+
 // Prints a message that names a file.
 static void saynamed(const char *before, const std::string &name, const char *after)
 {
@@ -32,19 +44,29 @@ static void saynamed(const char *before, const std::string &name, const char *af
     conend();
 }
 
+// Whether a file of that name can be opened for reading.
+static bool opens(const std::string &name)
+{
+    FILE *f = openread(name.c_str());
+    if (f)
+        std::fclose(f);
+    return f != nullptr;
+}
+
 // Prompt mode: asks for the save file's name. False when the answer is empty or missing.
+// A name pasted in quotes is taken from inside them, unless it opens as it stands.
 static bool askname(std::string *name)
 {
-    FILE *probe = openread("autosave.vld");
-    if (probe)
-        std::fclose(probe);
-    else
+    if (!opens("autosave.vld"))
         conputs(WELCOME);
     conputs(PROMPT);
     conend();
     if (!readline(name))
         return false;
     name->resize(stripend(name->data(), name->size()));
+    std::string inside = unquote(*name);
+    if (!inside.empty() && !opens(*name))
+        *name = inside;
     return !name->empty();
 }
 
@@ -130,17 +152,47 @@ static int fixone(const std::string &save)
     return EXIT_DONE;
 }
 
+// Answers --help, -h and --version; false for any other argument.
+static bool tellabout(const std::string &arg)
+{
+    if (arg == "--version")
+        conputs("VESKOR " VESKOR_VERSION "\n");
+    else if (arg == "--help" || arg == "-h")
+        conputs(USAGE);
+    else
+        return false;
+    conend();
+    return true;
+}
+
+// Repairs each save named in turn, each as a run of its own; gives the code of the first
+// that failed.
+static int fixall(int argc, char **argv)
+{
+    int code = EXIT_DONE;
+    for (int i = 1; i < argc; i++) {
+        int one = fixone(argv[i]);
+        code = code == EXIT_DONE ? one : code;
+    }
+    return code;
+}
+
 int main(int argc, char **argv)
 {
     sysinit(&argc, &argv);
-    bool prompting = argc < 2;
+    // A window of its own closes when the program ends: it waits for the player to read.
+    bool wait = ownconsole();
     std::string save;
-    if (!prompting)
-        save = argv[1];
-    else if (!askname(&save))
-        return EXIT_DONE;
-    int code = fixone(save);
-    if (code == EXIT_DONE && prompting) {
+    int code = EXIT_DONE;
+    if (argc > 1 && tellabout(argv[1]))
+        ;
+    else if (argc > 1)
+        code = fixall(argc, argv);
+    else if (askname(&save))
+        wait = (code = fixone(save)) == EXIT_DONE || wait;
+    else
+        wait = false; // the player chose to leave
+    if (wait) {
         conputs("Press ENTER to quit!\n");
         conend();
         readline(&save);
