@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the program and the tests in build/ and runs the Linux suite, installing what is
+# missing first: cmake, g++, GoogleTest, and strace for the whole run that injects a read
+# error part-way through a save.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. dev/setup.sh
+needpackages cmake:cmake make:make g++:g++ libgtest-dev:/usr/include/gtest/gtest.h \
+    strace:strace
+checkcmake
+cmake -S . -B build -DVESKOR_TESTS=ON
+cmake --build build -j
+ctest --test-dir build --output-on-failure --no-tests=error

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the program alone in build/ (installing cmake and g++ when missing) and runs it on
+# samples/damaged.vld; the repaired copy lands in samples/FIXED-damaged.vld.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. dev/setup.sh
+needpackages cmake:cmake make:make g++:g++
+checkcmake
+cmake -S . -B build
+cmake --build build -j --target veskor
+build/veskor samples/damaged.vld
