@@ -114,10 +114,26 @@ bool readline(std::string *line)
     return !line->empty();
 }
 
+// Whether the console has a window the player can see. Windows Terminal shows its tab for a
+// hidden window of its own class; any other hidden or missing window (a launcher's
+// CREATE_NO_WINDOW or SW_HIDE, Wine's console on a Unix terminal) no one can press ENTER in.
+static bool shownconsole()
+{
+    HWND window = GetConsoleWindow();
+    char name[32];
+    if (!window)
+        return false;
+    if (IsWindowVisible(window))
+        return true;
+    return GetClassNameA(window, name, sizeof name) != 0 &&
+           std::strcmp(name, "PseudoConsoleWindow") == 0;
+}
+
 bool ownconsole()
 {
     DWORD ids[2];
-    return conin && conout && GetConsoleProcessList(ids, 2) == 1;
+    // A command prompt's console lists the prompt as well.
+    return conin && conout && GetConsoleProcessList(ids, 2) == 1 && shownconsole();
 }
 
 FILE *openread(const char *name)

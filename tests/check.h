@@ -37,9 +37,9 @@ inline testing::AssertionResult samebytes(const char *, const char *, const std:
 // Whole contents of a regular file; false when there is none.
 inline bool readfile(const std::string &path, std::string *s)
 {
-    std::ifstream f(path, std::ios::binary);
+    std::ifstream f(std::filesystem::u8path(path), std::ios::binary);
     std::error_code ec;
-    bool regular = std::filesystem::is_regular_file(path, ec);
+    bool regular = std::filesystem::is_regular_file(std::filesystem::u8path(path), ec);
     s->assign(regular ? std::istreambuf_iterator<char>(f) : std::istreambuf_iterator<char>(), {});
     return regular;
 }

@@ -27,9 +27,10 @@ static std::string runline(const std::string &dir, const std::string &row)
     return "cd /d \"" + dir + "\" && " + row + " <\"" + dir + ".in\" >\"" + dir + ".out\"";
 }
 
-static int exitcode(int status)
+// cmd gets the row through the wide call, so that names in any script reach it whole.
+static int run(const std::string &command)
 {
-    return status;
+    return _wsystem(fs::u8path(command).c_str());
 }
 
 // The console is in text mode: every line feed reaches it as CR LF.
@@ -53,8 +54,9 @@ static std::string runline(const std::string &dir, const std::string &row)
     return "cd '" + dir + "' && {\n" + row + "\n} <'" + dir + ".in' >'" + dir + ".out'";
 }
 
-static int exitcode(int status)
+static int run(const std::string &command)
 {
+    int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -74,7 +76,7 @@ static void checkrun(const std::vector<std::string> &row, const std::string &dir
     std::ofstream(dir + ".in", std::ios::binary) << row[2];
     std::ofstream(dir + "/s1.vld", std::ios::binary) << s1;
     setvar("IN", dir + ".in");
-    EXPECT_EQ(std::stoi(row[4]), exitcode(std::system(runline(dir, row[1]).c_str())));
+    EXPECT_EQ(std::stoi(row[4]), run(runline(dir, row[1])));
     readfile(dir + ".out", &console);
     for (size_t at; (at = console.find(dir)) != std::string::npos;)
         console.replace(at, dir.size(), "<dir>");
@@ -84,7 +86,7 @@ static void checkrun(const std::vector<std::string> &row, const std::string &dir
     EXPECT_BYTES(astyped(row[3]), console);
     EXPECT_TRUE(readfile(dir + "/s1.vld", &copy) && copy == s1) << "the save changed";
     for (const auto &left : fs::directory_iterator(dir))
-        EXPECT_EQ(left.path().filename().string().find('~'), std::string::npos) << "left behind";
+        EXPECT_EQ(left.path().filename().u8string().find('~'), std::string::npos) << "left behind";
     EXPECT_EQ(row[6] != "-", readfile(dir + "/" + row[5], &copy)) << row[5];
     if (row[6] != "-") {
         EXPECT_BYTES(row[6], copy);
