@@ -23,9 +23,17 @@ void consetup(bool atonce, consink to)
 
 void conflush()
 {
-    if (have > 0)
-        sink(gathered, have);
+    // Emptied first, so that a run killed while writing never writes the same text twice.
+    size_t n = have;
     have = 0;
+    if (n > 0)
+        sink(gathered, n);
+}
+
+const char *congathered(size_t *n)
+{
+    *n = have;
+    return gathered;
 }
 
 void conput(const char *p, size_t n)

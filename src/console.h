@@ -20,3 +20,5 @@ void conputname(const char *name);
 void conend();
 // Writes out what is gathered; due before the console is read and before the program ends.
 void conflush();
+// What is gathered and not yet written, for a run that is killed.
+const char *congathered(size_t *n);

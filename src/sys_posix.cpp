@@ -13,12 +13,17 @@ const char dirseps[] = "/";
 
 static const char *volatile guarded;
 
-// A signal that ends the run takes the unfinished copy with it, then ends it as before.
+// A signal that ends the run takes the unfinished copy with it and writes out the messages
+// gathered so far, then ends it as before.
 static void leave(int sig)
 {
     const char *name = guarded;
+    size_t n;
+    const char *text = congathered(&n);
     if (name)
         unlink(name);
+    if (sig != SIGPIPE && write(1, text, n) < 0)
+        n = 0;
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
