@@ -121,6 +121,9 @@ static bool shownconsole()
 {
     HWND window = GetConsoleWindow();
     char name[32];
+    // A new console's window may be shown a moment after the program has started.
+    for (int i = 0; window && i < 20 && !IsWindowVisible(window); i++)
+        Sleep(50);
     if (!window)
         return false;
     if (IsWindowVisible(window))

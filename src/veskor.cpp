@@ -180,19 +180,19 @@ static int fixall(int argc, char **argv)
 int main(int argc, char **argv)
 {
     sysinit(&argc, &argv);
-    // A window of its own closes when the program ends: it waits for the player to read.
-    bool wait = ownconsole();
     std::string save;
     int code = EXIT_DONE;
+    bool left = false;
     if (argc > 1 && tellabout(argv[1]))
         ;
     else if (argc > 1)
         code = fixall(argc, argv);
     else if (askname(&save))
-        wait = (code = fixone(save)) == EXIT_DONE || wait;
+        code = fixone(save);
     else
-        wait = false; // the player chose to leave
-    if (wait) {
+        left = true; // the player chose to leave
+    // A window of its own closes when the program ends: it waits for the player to read.
+    if (!left && ((argc == 1 && code == EXIT_DONE) || ownconsole())) {
         conputs("Press ENTER to quit!\n");
         conend();
         readline(&save);
