@@ -106,13 +106,11 @@ TEST(Runs, ModesAndFailures)
     setvar("SHIM", SHIM);
 #endif
     setvar("SANITIZED", SANITIZED);
-    std::string ask, s1;
-    readfile(TESTDATA "/ask.txt", &ask);
+    std::string s1;
     for (const auto &text : readtable("[texts]"))
         s1 = text[0] == "s1" ? text[1] : s1;
-    texts named = {{"ask", ask}, {"prompt", ask.substr(ask.find("Please enter"))}};
     n = 0;
-    for (const auto &row : readtable(RUNS, named))
+    for (const auto &row : readtable(RUNS))
         checkrun(row, (root / std::to_string(++n)).string(), s1);
     if (!HasFailure())
         fs::remove_all(root);
