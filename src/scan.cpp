@@ -69,17 +69,37 @@ static int64_t countbits(uint64_t x)
     return static_cast<int64_t>((x * 0x0101010101010101ULL) >> 56);
 }
 
+// Eight bytes at s as a number, the first the lowest, whatever the processor's byte order.
+static uint64_t loadword(const char *s)
+{
+    const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
+    return static_cast<uint64_t>(u[0]) | static_cast<uint64_t>(u[1]) << 8 |
+           static_cast<uint64_t>(u[2]) << 16 | static_cast<uint64_t>(u[3]) << 24 |
+           static_cast<uint64_t>(u[4]) << 32 | static_cast<uint64_t>(u[5]) << 40 |
+           static_cast<uint64_t>(u[6]) << 48 | static_cast<uint64_t>(u[7]) << 56;
+}
+
+// The bytes of w that are 0, as one bit each, byte i giving bit i: eight bytes a step.
+static uint64_t zerobytes(uint64_t w)
+{
+    const uint64_t low = 0x7F7F7F7F7F7F7F7FULL;
+    uint64_t top = ~(((w & low) + low) | w | low);
+    return ((top >> 7) * 0x0102040810204080ULL) >> 56;
+}
+
 static void maskplain(const char *s, size_t blocks, blockmask *m)
 {
+    const uint64_t each = 0x0101010101010101ULL;
     for (size_t b = 0; b < blocks; b++, s += 64) {
-        uint64_t lf = 0, quotes = 0, control = 0;
-        for (int i = 0; i < 64; i++) {
-            unsigned char c = static_cast<unsigned char>(s[i]);
-            lf |= static_cast<uint64_t>(c == '\n') << i;
-            quotes |= static_cast<uint64_t>(c == '"') << i;
-            control |= static_cast<uint64_t>(c < 32 && c != '\t') << i;
+        blockmask k = {0, 0, 0};
+        for (int i = 0; i < 64; i += 8) {
+            uint64_t w = loadword(s + i);
+            k.lf |= zerobytes(w ^ each * '\n') << i;
+            k.quotes |= zerobytes(w ^ each * '"') << i;
+            k.control |= (zerobytes(w & each * 0xE0) & ~zerobytes(w ^ each * '\t')) << i;
         }
-        m[b] = {lf, parityprefix(quotes), control};
+        k.quotes = parityprefix(k.quotes);
+        m[b] = k;
     }
 }
 
