@@ -19,6 +19,7 @@ struct pass {
     size_t runbeg, runend;
     bool eof;
     char *held;
+    char *heldline; // where the held line lies: in the window until a refill or a repair
     size_t heldlen; // 0 when nothing is held: a held line keeps at least its odd quote
     int64_t lineno;
     bool clean; // the last line was clean: the next ones are likely to be too
@@ -49,11 +50,25 @@ static bool putline(pass *p, size_t at, size_t len)
     return true;
 }
 
-// Writes the held line, with CR LF after it when asked, and empties the held buffer.
+// Moves the held line from the window to the held buffer, before the window changes or a
+// repair lengthens it.
+static void keepheld(pass *p)
+{
+    if (p->heldlen > 0 && p->heldline != p->held)
+        std::memcpy(p->held, p->heldline, p->heldlen);
+    p->heldline = p->held;
+}
+
+// Writes the held line, with CR LF after it when asked, and empties the held buffer. A held
+// line still in the window right after the run joins it, and leaves in the same write.
 static bool putheld(pass *p, bool crlf)
 {
-    bool ok =
-        flushrun(p) && putout(p->out, p->held, p->heldlen) && (!crlf || putout(p->out, "\r\n", 2));
+    bool joins =
+        !crlf && p->heldline != p->held && static_cast<size_t>(p->heldline - p->buf) == p->runend;
+    bool ok = joins || (flushrun(p) && putout(p->out, p->heldline, p->heldlen) &&
+                        (!crlf || putout(p->out, "\r\n", 2)));
+    if (joins)
+        p->runend += p->heldlen;
     p->heldlen = 0;
     return ok;
 }
@@ -63,6 +78,7 @@ static bool putheld(pass *p, bool crlf)
 static passresult refill(pass *p)
 {
     conflush();
+    keepheld(p);
     if (!flushrun(p))
         return PASS_WRITEFAIL;
     size_t have = p->end - p->beg;
@@ -121,8 +137,8 @@ static bool takeline(pass *p, char *s, size_t len, const linescan &ls)
     if (ls.control)
         scrubline(s, len, p->lineno);
     if (ls.odd && p->heldlen == 0) {
-        std::memcpy(p->held, s, len);
-        p->heldlen = stripend(p->held, len);
+        p->heldline = s;
+        p->heldlen = stripend(s, len);
         return true;
     }
     if (ls.odd) {
@@ -130,6 +146,7 @@ static bool takeline(pass *p, char *s, size_t len, const linescan &ls)
         if (!putheld(p, false))
             return false;
     } else if (p->heldlen > 0) {
+        keepheld(p);
         p->heldlen = fixquotes(p->held, p->heldlen, p->lineno - 1);
         if (!putheld(p, true))
             return false;
@@ -141,6 +158,7 @@ static bool takeline(pass *p, char *s, size_t len, const linescan &ls)
 static bool finishpass(pass *p)
 {
     if (p->heldlen > 0) {
+        keepheld(p);
         p->heldlen = fixquotes(p->held, p->heldlen, p->lineno);
         if (!putheld(p, true))
             return false;
@@ -150,7 +168,7 @@ static bool finishpass(pass *p)
 
 passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines)
 {
-    pass p = {in, out, line, 0, 0, 0, 0, false, held, 0, *lines, true};
+    pass p = {in, out, line, 0, 0, 0, 0, false, held, held, 0, *lines, true};
     passresult r;
     size_t len;
     linescan ls;
@@ -184,9 +202,9 @@ size_t countquotes(const char *s, size_t len)
 
 void sayline(int64_t lineno, const char *text)
 {
-    conputs("Line ");
+    conputlit("Line ");
     conputnum(lineno);
-    conputs(": ");
+    conputlit(": ");
     conputs(text);
     conend();
 }
