@@ -4,9 +4,10 @@
 # 256 MiB save, on 1 and 64 MiB ones for memory and linearity, and on the worst cases. The
 # console goes to a file, where a player's would be buffered. Each run starts after a sync,
 # so that none pays for writing back the copies of the runs before it. The worst cases print a
-# message for most lines, so the pass is also timed alone with its console buffered ("pass"),
-# with the fastest scan the processor has and with SSE2; and its instructions are counted
-# without those of printf (valgrind, on 16 MiB files: the same count on every run).
+# message for most lines, so the pass is also timed alone with its console buffered ("pass").
+# A second build without AVX2 (build-sse2) times the SSE2 scan on any x86-64 processor. The
+# pass's instructions are counted with valgrind on 16 MiB files (the same count every run),
+# without those of printf, with the fastest scan and with SSE2.
 # usage: bash bench/run.sh [folder for the files, default build-bench]
 # RUNS=n sets the runs of each command (10); FILES="typical-256 ..." picks the timed files.
 set -euo pipefail
@@ -19,6 +20,8 @@ if ! command -v hyperfine >/dev/null || ! command -v valgrind >/dev/null || [ ! 
     apt-get update && apt-get install -y hyperfine time valgrind
 fi
 cmake -S . -B build >/dev/null && cmake --build build -j --target veskor makesave passonly >/dev/null
+cmake -S . -B build-sse2 -DVESKOR_TESTS=OFF -DCMAKE_CXX_FLAGS=-DVESKOR_NO_AVX2 >/dev/null &&
+    cmake --build build-sse2 -j --target veskor >/dev/null
 mkdir -p "$work"
 makesave() { [ -f "$work/$1-$2.vld" ] || build/bench/makesave "$1" "$2" "$work/$1-$2.vld"; }
 
@@ -35,28 +38,27 @@ target() {
 
 echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo "$(df -T "$work" | awk 'NR == 2 { print $2 }') file system, $runs runs each, console to a file"
-echo "CPU ratios to dd: veskor, and the pass alone with the fastest scan and with SSE2"
-printf '%-13s %6s %6s %6s %6s %7s %8s %7s %9s %9s %8s\n' file target veskor pass sse2 "cpu s" \
+echo "CPU ratios to dd: veskor, veskor with SSE2, and the pass alone with the fastest scan"
+printf '%-13s %6s %6s %6s %6s %7s %8s %7s %9s %9s %8s\n' file target veskor sse2 pass "cpu s" \
     "dd cpu s" "wall s" "dd wall s" "peak KiB" "dd peak"
 for file in ${FILES:-typical-1 typical-64 typical-256 odd-256 controls-256 long-256}; do
     makesave "${file%-*}" "${file#*-}"
     save="$work/$file.vld"
     hyperfine -N --warmup 1 --runs "$runs" --prepare sync --export-csv "$work/$file.csv" \
         --output="$work/console.txt" "build/veskor $save" \
-        "dd if=$save of=$work/dd-copy bs=1M status=none" \
-        "build/bench/passonly $save $work/pass-copy" \
-        "build/bench/passonly $save $work/pass-copy sse2" >/dev/null 2>&1
+        "dd if=$save of=$work/dd-copy bs=1M status=none" "build-sse2/veskor $save" \
+        "build/bench/passonly $save $work/pass-copy" >/dev/null 2>&1
     read -r cpu wall < <(cputimes "$work/$file.csv" | sed -n 1p)
     read -r ddcpu ddwall < <(cputimes "$work/$file.csv" | sed -n 2p)
-    read -r pass _ < <(cputimes "$work/$file.csv" | sed -n 3p)
-    read -r sse2 _ < <(cputimes "$work/$file.csv" | sed -n 4p)
+    read -r sse2 _ < <(cputimes "$work/$file.csv" | sed -n 3p)
+    read -r pass _ < <(cputimes "$work/$file.csv" | sed -n 4p)
     mem=$(peak build/veskor "$save")
     ddmem=$(peak dd if="$save" of="$work/dd-copy" bs=1M status=none)
     eval "cpu_${file//-/_}=$cpu"
     awk -v f="$file" -v t="$(target "$file")" -v c="$cpu" -v d="$ddcpu" -v w="$wall" \
         -v dw="$ddwall" -v m="$mem" -v dm="$ddmem" -v p="$pass" -v s="$sse2" 'BEGIN {
         printf "%-13s %6s %6.2f %6.2f %6.2f %7.3f %8.3f %7.3f %9.3f %9d %8d\n",
-        f, t, c / d, p / d, s / d, c, d, w, dw, m, dm }'
+        f, t, c / d, s / d, p / d, c, d, w, dw, m, dm }'
 done
 if [ -n "${cpu_typical_64:-}" ] && [ -n "${cpu_typical_256:-}" ]; then
     awk -v a="$cpu_typical_64" -v b="$cpu_typical_256" \
