@@ -14,10 +14,10 @@ static size_t have;
 static bool eachatonce;
 static consink sink = tostdout;
 
-void consetup(bool atonce, consink to)
+void consetup(bool each, consink to)
 {
     conflush();
-    eachatonce = atonce;
+    eachatonce = each;
     sink = to ? to : tostdout;
 }
 
@@ -64,7 +64,7 @@ void conputname(const char *name)
 {
     for (const char *run = name;; name++) {
         unsigned char c = static_cast<unsigned char>(*name);
-        if (c != 0 && c >= 32 && c != 127)
+        if (c >= 32 && c != 127)
             continue;
         conput(run, static_cast<size_t>(name - run));
         if (c == 0)

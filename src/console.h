@@ -9,7 +9,7 @@ using consink = void (*)(const char *p, size_t n);
 
 // Chooses how messages leave: each at once at its end (a terminal, where a player watches),
 // or gathered and written in large pieces (a file or a pipe). A null sink keeps the default.
-void consetup(bool eachatonce, consink sink);
+void consetup(bool each, consink to);
 
 void conput(const char *p, size_t n);
 void conputs(const char *s);
