@@ -1,17 +1,30 @@
 // Runs the pass alone on a file, as the program does, but with the console buffered: the
-// benchmark's measure of the repair's own cost, console output aside.
-// usage: passonly save copy
+// benchmark's measure of the repair's own cost, console output aside. A third argument
+// picks the kind of scan (plain, sse2 or avx2) instead of the fastest the processor has.
+// usage: passonly save copy [plain|sse2|avx2]
 #include "linepass.h"
+#include "scan.h"
 
 #include <cstdio>
+#include <cstring>
 
 static char line[LINEBUF], held[LINEBUF], outbuf[LINEBUF], conbuf[1 << 16];
 
+// The kind of scan named, or SCAN_BEST for any other name.
+static scankind findkind(const char *name)
+{
+    const char *names[] = {"plain", "sse2", "avx2"};
+    for (int k = SCAN_PLAIN; k < SCAN_BEST; k++)
+        if (std::strcmp(name, names[k]) == 0)
+            return static_cast<scankind>(k);
+    return SCAN_BEST;
+}
+
 int main(int argc, char **argv)
 {
-    FILE *in = argc == 3 ? std::fopen(argv[1], "rb") : nullptr;
+    FILE *in = argc >= 3 ? std::fopen(argv[1], "rb") : nullptr;
     FILE *out = in ? std::fopen(argv[2], "wb") : nullptr;
-    if (!out)
+    if (!out || (argc > 3 && !scanuse(findkind(argv[3]))))
         return 2;
     std::setvbuf(stdout, conbuf, _IOFBF, sizeof conbuf);
     std::setvbuf(in, nullptr, _IONBF, 0);

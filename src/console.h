@@ -13,6 +13,11 @@ void consetup(bool atonce, consink to);
 
 void conput(const char *p, size_t n);
 void conputs(const char *s);
+// A text known when compiling, without counting its bytes at run time.
+template <size_t N> inline void conputlit(const char (&s)[N])
+{
+    conput(s, N - 1);
+}
 void conputnum(int64_t n);
 // A name as shown to the player: every byte below 32, and 127, as '?'.
 void conputname(const char *name);

@@ -4,17 +4,9 @@
 #include "scrub.h"
 
 #include "console.h"
+#include "scan.h"
 
 #include <cstring>
-
-#if (defined(__SSE2__) || defined(_M_X64)) && !defined(VESKOR_PORTABLE)
-#define VESKOR_SSE2
-#include <emmintrin.h>
-#endif
-
-// The double quotes among a line's len bytes; *control tells whether a control character
-// other than TAB lies before the line's last two bytes, where the scrub looks.
-static size_t scanline(const char *s, size_t len, bool *control);
 
 // The state of one pass. The line buffer is a window on the input: [beg, end) is read but
 // not yet taken. Lines are repaired where they lie, and [runbeg, runend) gathers the
@@ -27,8 +19,10 @@ struct pass {
     size_t runbeg, runend;
     bool eof;
     char *held;
+    char *heldline; // where the held line lies: in the window until a refill or a repair
     size_t heldlen; // 0 when nothing is held: a held line keeps at least its odd quote
     int64_t lineno;
+    bool clean; // the last line was clean: the next ones are likely to be too
 };
 
 // The one way bytes reach the output; false when the write failed.
@@ -56,11 +50,25 @@ static bool putline(pass *p, size_t at, size_t len)
     return true;
 }
 
-// Writes the held line, with CR LF after it when asked, and empties the held buffer.
+// Moves the held line from the window to the held buffer, before the window changes or a
+// repair lengthens it.
+static void keepheld(pass *p)
+{
+    if (p->heldlen > 0 && p->heldline != p->held)
+        std::memcpy(p->held, p->heldline, p->heldlen);
+    p->heldline = p->held;
+}
+
+// Writes the held line, with CR LF after it when asked, and empties the held buffer. A held
+// line still in the window right after the run joins it, and leaves in the same write.
 static bool putheld(pass *p, bool crlf)
 {
-    bool ok =
-        flushrun(p) && putout(p->out, p->held, p->heldlen) && (!crlf || putout(p->out, "\r\n", 2));
+    bool joins =
+        !crlf && p->heldline != p->held && static_cast<size_t>(p->heldline - p->buf) == p->runend;
+    bool ok = joins || (flushrun(p) && putout(p->out, p->heldline, p->heldlen) &&
+                        (!crlf || putout(p->out, "\r\n", 2)));
+    if (joins)
+        p->runend += p->heldlen;
     p->heldlen = 0;
     return ok;
 }
@@ -70,6 +78,7 @@ static bool putheld(pass *p, bool crlf)
 static passresult refill(pass *p)
 {
     conflush();
+    keepheld(p);
     if (!flushrun(p))
         return PASS_WRITEFAIL;
     size_t have = p->end - p->beg;
@@ -82,19 +91,35 @@ static passresult refill(pass *p)
     return PASS_DONE;
 }
 
-// Finds the next line at p->beg and sets *len to its length with its line end, or to 0
-// at the end of the input. A line that cannot fit is given as LINEMAX + 1 bytes.
-static passresult nextline(pass *p, size_t *len)
+// Takes the clean lines at the start of the window at once, where nothing is held: they go
+// out unchanged, as one by one. *ls becomes the scan of the line after them so far.
+static bool takeclean(pass *p, linescan *ls)
 {
+    int64_t lines = 0;
+    size_t n = p->end - p->beg;
+    size_t len = scanclean(p->buf + p->beg, n < LINEMAX ? n : LINEMAX, &lines, ls);
+    p->lineno += lines;
+    p->beg += len;
+    return len == 0 || putline(p, p->beg - len, len);
+}
+
+// Finds the next line at p->beg and sets *len to its length with its line end, or to 0
+// at the end of the input, and *ls to its scan. A line that cannot fit is given as
+// LINEMAX + 1 bytes. A last line without a line end is scrubbed by the scrub's own look.
+static passresult nextline(pass *p, size_t *len, linescan *ls)
+{
+    *ls = linescan{};
+    if (p->heldlen == 0 && p->clean && !takeclean(p, ls))
+        return PASS_WRITEFAIL;
     for (;;) {
         size_t have = p->end - p->beg;
-        const char *nl = static_cast<const char *>(std::memchr(p->buf + p->beg, '\n', have));
-        if (nl) {
-            *len = nl - (p->buf + p->beg) + 1;
+        if (scanline(p->buf + p->beg, have, ls)) {
+            *len = ls->len;
             return PASS_DONE;
         }
         if (have > LINEMAX || p->eof) {
             *len = have > LINEMAX ? LINEMAX + 1 : have;
+            ls->control = true;
             return PASS_DONE;
         }
         passresult r = refill(p);
@@ -104,24 +129,24 @@ static passresult nextline(pass *p, size_t *len)
 }
 
 // Scrubs the line at s, then holds it, merges it with the held line, or repairs the held
-// line before it, as the parity of its double quotes decides. The quotes are counted as
-// the line is looked over for control characters: the scrub never makes or takes a quote.
-static bool takeline(pass *p, char *s, size_t len)
+// line before it, as the parity of its double quotes decides. The scan has counted the
+// quotes before the scrub: the scrub never makes or takes a quote.
+static bool takeline(pass *p, char *s, size_t len, const linescan &ls)
 {
-    bool control;
-    bool odd = scanline(s, len, &control) % 2 == 1;
-    if (control)
+    p->clean = !ls.odd && !ls.control;
+    if (ls.control)
         scrubline(s, len, p->lineno);
-    if (odd && p->heldlen == 0) {
-        std::memcpy(p->held, s, len);
-        p->heldlen = stripend(p->held, len);
+    if (ls.odd && p->heldlen == 0) {
+        p->heldline = s;
+        p->heldlen = stripend(s, len);
         return true;
     }
-    if (odd) {
+    if (ls.odd) {
         sayline(p->lineno, "merging this line with the previous line\n");
         if (!putheld(p, false))
             return false;
     } else if (p->heldlen > 0) {
+        keepheld(p);
         p->heldlen = fixquotes(p->held, p->heldlen, p->lineno - 1);
         if (!putheld(p, true))
             return false;
@@ -133,6 +158,7 @@ static bool takeline(pass *p, char *s, size_t len)
 static bool finishpass(pass *p)
 {
     if (p->heldlen > 0) {
+        keepheld(p);
         p->heldlen = fixquotes(p->held, p->heldlen, p->lineno);
         if (!putheld(p, true))
             return false;
@@ -142,17 +168,18 @@ static bool finishpass(pass *p)
 
 passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines)
 {
-    pass p = {in, out, line, 0, 0, 0, 0, false, held, 0, *lines};
+    pass p = {in, out, line, 0, 0, 0, 0, false, held, held, 0, *lines, true};
     passresult r;
     size_t len;
-    while ((r = nextline(&p, &len)) == PASS_DONE && len > 0) {
+    linescan ls;
+    while ((r = nextline(&p, &len, &ls)) == PASS_DONE && len > 0) {
         p.lineno++;
         if (len > LINEMAX) {
             sayline(p.lineno, "input buffer overflow; sorry, can't help you.\n");
             r = PASS_TOOLONG;
             break;
         }
-        if (!takeline(&p, line + p.beg, len)) {
+        if (!takeline(&p, line + p.beg, len, ls)) {
             r = PASS_WRITEFAIL;
             break;
         }
@@ -165,96 +192,19 @@ passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines)
     return r;
 }
 
-// The line scan a byte at a step, in two loops without early exits so that each vectorises.
-static size_t scanbytes(const char *s, size_t len, bool *control)
+size_t countquotes(const char *s, size_t len)
 {
     size_t n = 0;
     for (size_t i = 0; i < len; i++)
         n += s[i] == '"';
-    unsigned char any = 0;
-    for (size_t i = 0; i + 2 < len; i++)
-        any |= static_cast<unsigned char>(iscontrol(s[i]));
-    *control = any != 0;
     return n;
-}
-
-#ifdef VESKOR_SSE2
-// The bytes of a line's last chunk that the chunks before it did not cover: the last rest
-// of its 16 lanes, as 0xFF.
-static __m128i lastbytes(size_t rest)
-{
-    static const unsigned char lanes[32] = {0,    0,    0,    0,    0,    0,    0,    0,
-                                            0,    0,    0,    0,    0,    0,    0,    0,
-                                            0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                            0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(lanes + rest));
-}
-
-static size_t sumlanes(__m128i counts)
-{
-    __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
-    return static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
-           static_cast<size_t>(_mm_extract_epi16(sums, 4));
-}
-
-// The lanes of x that hold a control character other than TAB.
-static __m128i controls(__m128i x)
-{
-    __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(31)), x);
-    return _mm_andnot_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\t')), low);
-}
-
-// Sixteen bytes a step, each lane counting up to 250. The same look finds the control
-// characters before the line's last two bytes, where the scrub looks; a last chunk of each
-// kind overlaps the one before it, and the one for quotes counts only the bytes left.
-static size_t scanline(const char *s, size_t len, bool *control)
-{
-    if (len < 18)
-        return scanbytes(s, len, control);
-    size_t n = 0, i = 0, steps = 0, lim = len - 2;
-    const __m128i quote = _mm_set1_epi8('"');
-    __m128i counts = _mm_setzero_si128(), found = _mm_setzero_si128();
-    for (; i + 16 <= lim; i += 16) {
-        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
-        counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(x, quote));
-        found = _mm_or_si128(found, controls(x));
-        if (++steps == 250) {
-            n += sumlanes(counts);
-            counts = _mm_setzero_si128();
-            steps = 0;
-        }
-    }
-    found = _mm_or_si128(
-        found, controls(_mm_loadu_si128(reinterpret_cast<const __m128i *>(s + lim - 16))));
-    for (; i + 16 <= len; i += 16) // once at most: fewer than 18 bytes are left
-        counts = _mm_sub_epi8(
-            counts,
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i)), quote));
-    if (i < len) {
-        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + len - 16));
-        counts = _mm_sub_epi8(counts, _mm_and_si128(_mm_cmpeq_epi8(x, quote), lastbytes(len - i)));
-    }
-    *control = _mm_movemask_epi8(found) != 0;
-    return n + sumlanes(counts);
-}
-#else
-static size_t scanline(const char *s, size_t len, bool *control)
-{
-    return scanbytes(s, len, control);
-}
-#endif
-
-size_t countquotes(const char *s, size_t len)
-{
-    bool control;
-    return scanline(s, len, &control);
 }
 
 void sayline(int64_t lineno, const char *text)
 {
-    conputs("Line ");
+    conputlit("Line ");
     conputnum(lineno);
-    conputs(": ");
+    conputlit(": ");
     conputs(text);
     conend();
 }

@@ -2,20 +2,41 @@
 
 #include "console.h"
 
+#include <cstring>
+
 const char hexdigit[17] = "0123456789ABCDEF";
 
 // At most this many codes are listed in a message; the count is always the full one.
 static const int MAXCODES = 63;
 
+// Whether one of the eight bytes of w is a control character: each byte below 32 shows as
+// 0x80 once its top three bits are gone, and so does each TAB once the TABs are made 0.
+static bool wordcontrol(uint64_t w)
+{
+    const uint64_t low = 0x7F7F7F7F7F7F7F7FULL, each = 0x0101010101010101ULL;
+    uint64_t small = w & each * 0xE0, tabs = w ^ each * '\t';
+    uint64_t zero = ~(((small & low) + low) | small | low);
+    uint64_t tab = ~(((tabs & low) + low) | tabs | low);
+    return (zero & ~tab) != 0;
+}
+
+// The first control character at or after i and before end, or end; eight bytes a step.
+static size_t nextcontrol(const unsigned char *p, size_t i, size_t end)
+{
+    for (uint64_t w = 0; i + 8 <= end && (std::memcpy(&w, p + i, 8), !wordcontrol(w)); i += 8) {
+    }
+    while (i < end && !iscontrol(p[i]))
+        i++;
+    return i;
+}
+
 void scrubline(char *line, size_t len, int64_t lineno)
 {
     unsigned char *p = reinterpret_cast<unsigned char *>(line);
     char codes[MAXCODES * 4];
-    size_t at = 0;
+    size_t at = 0, end = len > 2 ? len - 2 : 0;
     int count = 0;
-    for (size_t i = 0; i + 2 < len; i++) {
-        if (!iscontrol(p[i]))
-            continue;
+    for (size_t i = nextcontrol(p, 0, end); i < end; i = nextcontrol(p, i + 1, end)) {
         if (count < MAXCODES) {
             if (count > 0)
                 codes[at++] = ' ';
@@ -28,12 +49,12 @@ void scrubline(char *line, size_t len, int64_t lineno)
     }
     if (count == 0)
         return;
-    conputs("Line ");
+    conputlit("Line ");
     conputnum(lineno);
-    conputs(": ");
+    conputlit(": ");
     conputnum(count);
-    conputs(" non-printable characters replaced with spaces (");
+    conputlit(" non-printable characters replaced with spaces (");
     conput(codes, at);
-    conputs(")\n");
+    conputlit(")\n");
     conend();
 }

@@ -1,6 +1,7 @@
 // Arbitrary bytes through the pass, checked against what any sound repair keeps. Built as a
 // fuzz target, and replayed over the seed corpus by the ordinary tests.
 #include "linepass.h"
+#include "scan.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -79,6 +80,14 @@ std::string checkrepair(const unsigned char *data, size_t size)
             return "a control byte was left inside a line";
     if (copy.size() > input.size() + 3 * odd)
         return "the copy grew by more than three bytes a repaired line";
+    for (int k = SCAN_PLAIN; k < SCAN_BEST; k++) {
+        int64_t klines = 0;
+        bool same = !scanuse(static_cast<scankind>(k)) ||
+                    (passbytes(input, &r, &klines) == copy && klines == lines);
+        scanuse(SCAN_BEST);
+        if (!same)
+            return "the kinds of scan made different copies";
+    }
     return "";
 }
 

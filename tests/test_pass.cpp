@@ -2,6 +2,7 @@
 // outcome and line count out.
 #include "check.h"
 #include "linepass.h"
+#include "scan.h"
 
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
@@ -27,38 +28,81 @@ static void checkpasses(const char *section)
     }
 }
 
-TEST(Pass, Scrub)
+// Each test of the pass runs once for each kind of scan: plain, SSE2, AVX2.
+class Scans : public testing::TestWithParam<scankind>
+{
+    void SetUp() override
+    {
+        if (!scanuse(GetParam()))
+            GTEST_SKIP() << "this build or processor lacks this kind of scan";
+    }
+    void TearDown() override
+    {
+        scanuse(SCAN_BEST);
+    }
+};
+INSTANTIATE_TEST_SUITE_P(Kinds, Scans, testing::Values(SCAN_PLAIN, SCAN_SSE2, SCAN_AVX2),
+                         [](const testing::TestParamInfo<scankind> &kind) {
+                             return std::string(kind.param == SCAN_PLAIN  ? "plain"
+                                                : kind.param == SCAN_SSE2 ? "SSE2"
+                                                                          : "AVX2");
+                         });
+
+TEST_P(Scans, Tables)
 {
     checkpasses("[scrub]");
-}
-TEST(Pass, QuoteRepair)
-{
     checkpasses("[quote repair]");
-}
-TEST(Pass, WholeInputs)
-{
     checkpasses("[pass]");
 }
 
-// The count and the search for control bytes go sixteen bytes a step with an overlapping
-// last chunk: a quote or a control byte at any place of a line of any length must be seen
-// exactly once, and a control byte only before the line's last two bytes.
-TEST(ChunkSeams, EveryPlaceOfEveryLength)
+// The scan of a line of len bytes, its line end included, read in two parts: n bytes first.
+static linescan scanparts(const std::string &s, size_t len, size_t n)
 {
-    for (size_t len = 1; len <= 4100; len = len == 50 ? 4070 : len + 1) {
-        std::string quotes(len, '"');
-        EXPECT_EQ(len, countquotes(quotes.data(), len));
-        for (size_t at = 0; at < len; at = at == 40 && len > 80 ? len - 40 : at + 1) {
-            std::string s(len, 'a');
+    linescan ls = {};
+    EXPECT_FALSE(scanline(s.data(), n, &ls));
+    EXPECT_TRUE(scanline(s.data(), len, &ls));
+    EXPECT_EQ(len, ls.len);
+    return ls;
+}
+
+// The scans go 64 bytes a block, in steps of 1 to 16 blocks, and a line may be read in
+// parts: a quote or a control byte at any place of a line of any length, after lines of
+// any length, must be seen exactly once, and a control byte only before the last two bytes.
+TEST_P(Scans, ChunkSeams)
+{
+    for (size_t len = 1; len <= 4100; len = len == 300 ? 1000 : len == 1100 ? 4070 : len + 1) {
+        std::string s(len - 1, '"');
+        EXPECT_EQ((len - 1) % 2 == 1, scanparts(s + "\n", len, len / 2).odd) << len;
+        for (size_t at = 0; at + 1 < len; at = at == 70 && len > 140 ? len - 70 : at + 1) {
+            s.assign(len - 1, 'a');
+            s += '\n';
             s[at] = '"';
-            ASSERT_EQ(1u, countquotes(s.data(), len)) << "length " << len << ", at " << at;
+            ASSERT_TRUE(scanparts(s, len, at).odd) << "length " << len << ", at " << at;
             s[at] = '\x1b';
-            passresult r;
+            ASSERT_EQ(at + 2 < len, scanparts(s, len, at + 1).control) << len << ", at " << at;
+            std::string before(len % 130, 'b');
+            s.insert(0, before + "\n");
+            linescan next;
             int64_t lines = 0;
-            CaptureStdout();
-            passbytes(s, &r, &lines);
-            ASSERT_EQ(at + 2 < len, GetCapturedStdout() != "") << "length " << len << ", at " << at;
+            ASSERT_EQ(at + 2 < len ? before.size() + 1 : s.size(),
+                      scanclean(s.data(), s.size(), &lines, &next));
+            ASSERT_EQ(at + 2 < len ? 1 : 2, lines) << len << ", at " << at;
         }
+    }
+}
+
+// A line across the window's end, with a control byte at each place near it.
+TEST_P(Scans, WindowSeam)
+{
+    for (size_t at = LINEBUF - 99; at < LINEBUF + 99; at++) {
+        std::string s = std::string(LINEBUF - 100, 'a') + "\n" + std::string(198, 'b') + "\n";
+        s[at] = '\x1b';
+        passresult r;
+        int64_t lines = 0;
+        CaptureStdout();
+        passbytes(s, &r, &lines);
+        ASSERT_EQ(at + 2 < LINEBUF + 100, GetCapturedStdout() != "") << at;
+        ASSERT_EQ(2, lines);
     }
 }
 

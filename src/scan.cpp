@@ -1,0 +1,329 @@
+#include "scan.h"
+
+#include <cstring>
+
+#if (defined(__x86_64__) || defined(_M_X64)) && !defined(VESKOR_PORTABLE)
+#define VESKOR_X86
+#include <immintrin.h>
+#endif
+// VESKOR_NO_AVX2 leaves AVX2 out: the benchmark's build for timing SSE2 on any processor.
+#if defined(VESKOR_X86) && defined(__GNUC__) && !defined(VESKOR_NO_AVX2)
+#define VESKOR_AVX2
+#endif
+
+// What a 64-byte block holds, bit i telling of byte i.
+struct blockmask {
+    uint64_t lf;      // line feeds
+    uint64_t quotes;  // the parity of the double quotes up to byte i, itself included
+    uint64_t control; // bytes of 31 or less other than TAB
+};
+
+// Fills m with the masks of the blocks 64-byte blocks at s.
+using maskfn = void (*)(const char *s, size_t blocks, blockmask *m);
+
+// Blocks read at once at most: what a scan reads past the place where it stops.
+static const size_t MAXSTEP = 16;
+
+static uint64_t parityprefix(uint64_t q)
+{
+    for (int shift = 1; shift < 64; shift *= 2)
+        q ^= q << shift;
+    return q;
+}
+
+// The bits below bit n, n under 64.
+static uint64_t lowbits(size_t n)
+{
+    return (static_cast<uint64_t>(1) << n) - 1;
+}
+
+static int lowestbit(uint64_t x)
+{
+#ifdef __GNUC__
+    return __builtin_ctzll(x);
+#else
+    int n = 0;
+    for (; (x & 1) == 0; x >>= 1)
+        n++;
+    return n;
+#endif
+}
+
+static int highestbit(uint64_t x)
+{
+#ifdef __GNUC__
+    return 63 - __builtin_clzll(x);
+#else
+    int n = 0;
+    while (x >>= 1)
+        n++;
+    return n;
+#endif
+}
+
+// Set bits, without the library call that a build without POPCNT makes of the builtin.
+static int64_t countbits(uint64_t x)
+{
+    x -= (x >> 1) & 0x5555555555555555ULL;
+    x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int64_t>((x * 0x0101010101010101ULL) >> 56);
+}
+
+// Eight bytes at s as a number, the first the lowest, whatever the processor's byte order.
+static uint64_t loadword(const char *s)
+{
+    const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
+    return static_cast<uint64_t>(u[0]) | static_cast<uint64_t>(u[1]) << 8 |
+           static_cast<uint64_t>(u[2]) << 16 | static_cast<uint64_t>(u[3]) << 24 |
+           static_cast<uint64_t>(u[4]) << 32 | static_cast<uint64_t>(u[5]) << 40 |
+           static_cast<uint64_t>(u[6]) << 48 | static_cast<uint64_t>(u[7]) << 56;
+}
+
+// The bytes of w that are 0, as one bit each, byte i giving bit i: eight bytes a step.
+static uint64_t zerobytes(uint64_t w)
+{
+    const uint64_t low = 0x7F7F7F7F7F7F7F7FULL;
+    uint64_t top = ~(((w & low) + low) | w | low);
+    return ((top >> 7) * 0x0102040810204080ULL) >> 56;
+}
+
+static void maskplain(const char *s, size_t blocks, blockmask *m)
+{
+    const uint64_t each = 0x0101010101010101ULL;
+    for (size_t b = 0; b < blocks; b++, s += 64) {
+        blockmask k = {0, 0, 0};
+        for (int i = 0; i < 64; i += 8) {
+            uint64_t w = loadword(s + i);
+            k.lf |= zerobytes(w ^ each * '\n') << i;
+            k.quotes |= zerobytes(w ^ each * '"') << i;
+            k.control |= (zerobytes(w & each * 0xE0) & ~zerobytes(w ^ each * '\t')) << i;
+        }
+        k.quotes = parityprefix(k.quotes);
+        m[b] = k;
+    }
+}
+
+#ifdef VESKOR_X86
+// The lanes of x that hold a control byte, as 0xFF.
+static __m128i controls(__m128i x)
+{
+    __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(31)), x);
+    return _mm_andnot_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\t')), low);
+}
+
+static uint64_t lanes(__m128i x, int at)
+{
+    return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(x)) & 0xFFFF) << at;
+}
+
+static void masksse2(const char *s, size_t blocks, blockmask *m)
+{
+    const __m128i lf = _mm_set1_epi8('\n'), quote = _mm_set1_epi8('"');
+    for (size_t b = 0; b < blocks; b++, s += 64) {
+        blockmask k = {0, 0, 0};
+        for (int i = 0; i < 64; i += 16) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
+            k.lf |= lanes(_mm_cmpeq_epi8(x, lf), i);
+            k.quotes |= lanes(_mm_cmpeq_epi8(x, quote), i);
+            k.control |= lanes(controls(x), i);
+        }
+        k.quotes = parityprefix(k.quotes);
+        m[b] = k;
+    }
+}
+#endif
+
+#ifdef VESKOR_AVX2
+#define AVX2 __attribute__((target("avx2,pclmul")))
+
+AVX2 static uint64_t lanes(__m256i x, int at)
+{
+    return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(x))) << at;
+}
+
+// The prefix parity by a carry-less multiply with all ones.
+AVX2 static uint64_t parityclmul(uint64_t q)
+{
+    __m128i x = _mm_set_epi64x(0, static_cast<long long>(q));
+    return static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_clmulepi64_si128(x, _mm_set1_epi8(-1), 0)));
+}
+
+AVX2 static void maskavx2(const char *s, size_t blocks, blockmask *m)
+{
+    const __m256i lf = _mm256_set1_epi8('\n'), quote = _mm256_set1_epi8('"');
+    const __m256i top = _mm256_set1_epi8(31), tab = _mm256_set1_epi8('\t');
+    for (size_t b = 0; b < blocks; b++, s += 64) {
+        blockmask k = {0, 0, 0};
+        for (int i = 0; i < 64; i += 32) {
+            __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s + i));
+            __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(x, top), x);
+            k.lf |= lanes(_mm256_cmpeq_epi8(x, lf), i);
+            k.quotes |= lanes(_mm256_cmpeq_epi8(x, quote), i);
+            k.control |= lanes(_mm256_andnot_si256(_mm256_cmpeq_epi8(x, tab), low), i);
+        }
+        k.quotes = parityclmul(k.quotes);
+        m[b] = k;
+    }
+}
+
+static bool hasavx2()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("pclmul");
+}
+#endif
+
+static void maskfirst(const char *s, size_t blocks, blockmask *m);
+
+// Chosen once, at the first scan.
+static maskfn maskblocks = maskfirst;
+
+static void maskfirst(const char *s, size_t blocks, blockmask *m)
+{
+    scanuse(SCAN_BEST);
+    maskblocks(s, blocks, m);
+}
+
+// The code of the given kind, or none where the build or the processor lacks it.
+static maskfn findmask(scankind kind)
+{
+    maskfn use = kind == SCAN_PLAIN ? maskplain : nullptr;
+#ifdef VESKOR_X86
+    use = kind == SCAN_SSE2 ? masksse2 : use;
+#endif
+#ifdef VESKOR_AVX2
+    use = kind == SCAN_AVX2 && hasavx2() ? maskavx2 : use;
+#endif
+    return use;
+}
+
+bool scanuse(scankind kind)
+{
+    maskfn use = findmask(kind);
+    for (int k = SCAN_AVX2; !use && kind == SCAN_BEST; k--)
+        use = findmask(static_cast<scankind>(k));
+    if (use)
+        maskblocks = use;
+    return use != nullptr;
+}
+
+// The masks of the last size bytes at s, fewer than 64, as if a block ended there.
+static blockmask masktail(const char *s, size_t size)
+{
+    char block[64] = {};
+    std::memcpy(block, s, size);
+    blockmask m;
+    maskblocks(block, 1, &m);
+    m.control &= lowbits(size);
+    return m;
+}
+
+// Reads the masks of the blocks from s on, at most want of them and none past s + n, the
+// last one cut short if fewer than 64 bytes are left; gives the count read.
+static size_t readmasks(const char *s, size_t n, size_t want, blockmask *m)
+{
+    size_t blocks = n / 64 < want ? n / 64 : want;
+    if (blocks == 0) {
+        m[0] = masktail(s, n);
+        return 1;
+    }
+    maskblocks(s, blocks, m);
+    return blocks;
+}
+
+// Adds to the scan the size bytes of the line's block m; true when the line ends in it.
+static bool scanblock(const blockmask &m, size_t size, linescan *ls)
+{
+    if (m.lf == 0) {
+        uint64_t inside = (size == 64 ? ~static_cast<uint64_t>(0) : lowbits(size)) >> 1;
+        ls->control = ls->control || ls->pending || (m.control & inside) != 0;
+        ls->pending = (m.control >> (size - 1) & 1) != 0;
+        ls->odd = ls->odd != (m.quotes >> 63 != 0);
+        ls->at += size;
+        return false;
+    }
+    int end = lowestbit(m.lf);
+    uint64_t before = lowbits(static_cast<size_t>(end)) >> 1;
+    ls->control = ls->control || (end > 0 && ls->pending) || (m.control & before) != 0;
+    ls->odd = ls->odd != ((m.quotes >> end & 1) != 0);
+    ls->len = ls->at + static_cast<size_t>(end) + 1;
+    ls->at = ls->len;
+    return true;
+}
+
+bool scanline(const char *s, size_t n, linescan *ls)
+{
+    blockmask m[MAXSTEP];
+    while (ls->at < n) {
+        size_t blocks = readmasks(s + ls->at, n - ls->at, ls->step > 0 ? ls->step : 1, m);
+        ls->step = blocks * 2 < MAXSTEP ? blocks * 2 : MAXSTEP;
+        for (size_t b = 0; b < blocks; b++) {
+            size_t size = n - ls->at < 64 ? n - ls->at : 64;
+            if (scanblock(m[b], size, ls))
+                return true;
+        }
+    }
+    return false;
+}
+
+// What scanclean found so far: the lines taken, the last line feed among them, and the
+// parity of the quotes of the unfinished line after it, in every bit.
+struct cleanrun {
+    int64_t lines;
+    size_t lastat; // the block of the last line feed taken
+    uint64_t lastlf;
+    uint64_t carry;
+};
+
+// Takes the lines that end in the block at offset at before its bit stop (64: all of them).
+static void takelines(cleanrun *run, size_t at, uint64_t lf, int stop)
+{
+    if (stop < 64)
+        lf &= lowbits(static_cast<size_t>(stop));
+    run->lines += countbits(lf);
+    if (lf != 0) {
+        run->lastat = at;
+        run->lastlf = lf;
+    }
+}
+
+// The bytes of the lines taken; sets *next to what is known of the line after them, which
+// the blocks from offset at on have still to be looked at.
+static size_t endclean(const cleanrun &run, size_t at, linescan *next)
+{
+    size_t taken =
+        run.lastlf == 0 ? 0 : run.lastat + static_cast<size_t>(highestbit(run.lastlf)) + 1;
+    *next = linescan{};
+    if (taken < at) {
+        next->at = at - taken;
+        next->odd = run.carry != 0;
+    }
+    return taken;
+}
+
+// A line is unclean where the parity of its quotes is odd at its line feed, or where a
+// control byte lies with no line feed on it or right after it.
+size_t scanclean(const char *s, size_t n, int64_t *lines, linescan *next)
+{
+    blockmask m[MAXSTEP];
+    cleanrun run = {0, 0, 0, 0};
+    size_t at = 0;
+    for (size_t step = 1; at < n; step = step * 2 < MAXSTEP ? step * 2 : MAXSTEP) {
+        size_t blocks = readmasks(s + at, n - at, step, m);
+        for (size_t b = 0; b < blocks; b++, at += 64) {
+            uint64_t lf = m[b].lf, quotes = m[b].quotes ^ run.carry;
+            uint64_t nextlf = b + 1 < blocks ? m[b + 1].lf : at + 64 < n && s[at + 64] == '\n';
+            uint64_t bad = (lf & quotes) | (m[b].control & ~lf & ~(lf >> 1) & ~(nextlf << 63));
+            if (bad != 0) {
+                takelines(&run, at, lf, lowestbit(bad));
+                *lines += run.lines;
+                return endclean(run, at, next);
+            }
+            takelines(&run, at, lf, 64);
+            run.carry = 0 - (quotes >> 63);
+        }
+    }
+    *lines += run.lines;
+    return endclean(run, n, next);
+}
