@@ -66,6 +66,21 @@ if [ -n "${cpu_typical_64:-}" ] && [ -n "${cpu_typical_256:-}" ]; then
 fi
 echo "peak memory must stay under 8 MiB (8192 KiB), the same for every size"
 
+# veskor ends once its copy is on the disk (the copy and its folder synced): its wall time
+# next to dd's when dd too syncs the copy before it ends.
+echo
+printf '%-13s %7s %13s %7s %13s\n' file "wall s" "dd+sync wall" "cpu s" "dd+sync cpu"
+for file in typical-1 typical-256; do
+    makesave "${file%-*}" "${file#*-}"
+    save="$work/$file.vld"
+    hyperfine -N --warmup 1 --runs "$runs" --prepare sync --export-csv "$work/sync.csv" \
+        --output="$work/console.txt" "build/veskor $save" \
+        "dd if=$save of=$work/dd-copy bs=1M conv=fsync status=none" >/dev/null 2>&1
+    read -r cpu wall < <(cputimes "$work/sync.csv" | sed -n 1p)
+    read -r ddcpu ddwall < <(cputimes "$work/sync.csv" | sed -n 2p)
+    printf '%-13s %7.3f %13.3f %7.3f %13.3f\n' "$file" "$wall" "$ddwall" "$cpu" "$ddcpu"
+done
+
 # instructions of the pass alone, and those of its console messages (printf, inclusive),
 # with the scan named (nothing: the fastest)
 count() {
@@ -88,4 +103,5 @@ for kind in typical odd controls long; do
         printf "%-13s %14d %14d %9.2f %8.2fx %9.2f\n", f, t, p, (t - p) / b, (t - p) / b / base,
         (s - sp) / b }'
 done
-rm -f "$work/cg.out" "$work/dd-copy" "$work/pass-copy" "$work/console.txt" "$work"/FIXED-*
+rm -f "$work/cg.out" "$work/dd-copy" "$work/pass-copy" "$work/console.txt" "$work"/FIXED-* \
+    "$work/sync.csv"
