@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-static char line[LINEBUF], held[LINEBUF], outbuf[LINEBUF], conbuf[1 << 16];
+static char line[LINEBUF], held[LINEBUF], conbuf[1 << 16];
 
 // The kind of scan named, or SCAN_BEST for any other name.
 static scankind findkind(const char *name)
@@ -28,7 +28,7 @@ int main(int argc, char **argv)
         return 2;
     std::setvbuf(stdout, conbuf, _IOFBF, sizeof conbuf);
     std::setvbuf(in, nullptr, _IONBF, 0);
-    std::setvbuf(out, outbuf, _IOFBF, sizeof outbuf);
+    std::setvbuf(out, nullptr, _IONBF, 0);
     int64_t lines = 0;
     passresult r = fixfile(in, out, line, held, &lines);
     std::fclose(in);

@@ -53,19 +53,33 @@ void conputs(const char *s)
     conput(s, std::strlen(s));
 }
 
-void conputnum(int64_t n)
+char *numtext(char *to, int64_t n)
 {
-    char digits[24];
+    char digits[20];
     char *at = digits + sizeof digits;
-    // Counted in the negative range, which holds every value.
-    int64_t v = n < 0 ? n : -n;
+    // Unsigned, which holds the size of every value and divides fastest.
+    uint64_t v = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
     do {
-        *--at = static_cast<char>('0' - v % 10);
+        *--at = static_cast<char>('0' + v % 10);
         v /= 10;
     } while (v != 0);
     if (n < 0)
-        *--at = '-';
-    conput(at, static_cast<size_t>(digits + sizeof digits - at));
+        *to++ = '-';
+    size_t len = static_cast<size_t>(digits + sizeof digits - at);
+    std::memcpy(to, at, len);
+    return to + len;
+}
+
+char *linetext(char *to, int64_t lineno)
+{
+    return littext(numtext(littext(to, "Line "), lineno), ": ");
+}
+
+void conputnum(int64_t n)
+{
+    char digits[20];
+    char *end = numtext(digits, n);
+    conput(digits, static_cast<size_t>(end - digits));
 }
 
 void conputname(const char *name)

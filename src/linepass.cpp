@@ -22,18 +22,39 @@ struct pass {
     char *heldline; // where the held line lies: in the window until a refill or a repair
     size_t heldlen; // 0 when nothing is held: a held line keeps at least its odd quote
     int64_t lineno;
-    bool clean; // the last line was clean: the next ones are likely to be too
+    bool clean;     // the last line was clean: the next ones are likely to be too
+    size_t waiting; // bytes of the copy in the gathered buffer
 };
 
-// The one way bytes reach the output; false when the write failed.
-static bool putout(FILE *out, const char *p, size_t n)
+// Small pieces of the copy gather here and leave together; a large one leaves from where it
+// lies, so that the bytes of a long run of unchanged lines are never copied on their way.
+static char gathered[LINEBUF];
+static const size_t DIRECT = LINEBUF / 4;
+
+static bool flushout(pass *p)
 {
-    return n == 0 || std::fwrite(p, 1, n, out) == n;
+    size_t n = p->waiting;
+    p->waiting = 0;
+    return n == 0 || std::fwrite(gathered, 1, n, p->out) == n;
+}
+
+// The one way bytes reach the output; false when the write failed.
+static bool putout(pass *p, const char *s, size_t n)
+{
+    if (n > sizeof gathered - p->waiting || n >= DIRECT) {
+        if (!flushout(p))
+            return false;
+        if (n >= DIRECT)
+            return std::fwrite(s, 1, n, p->out) == n;
+    }
+    std::memcpy(gathered + p->waiting, s, n);
+    p->waiting += n;
+    return true;
 }
 
 static bool flushrun(pass *p)
 {
-    bool ok = putout(p->out, p->buf + p->runbeg, p->runend - p->runbeg);
+    bool ok = putout(p, p->buf + p->runbeg, p->runend - p->runbeg);
     p->runbeg = p->runend;
     return ok;
 }
@@ -65,8 +86,8 @@ static bool putheld(pass *p, bool crlf)
 {
     bool joins =
         !crlf && p->heldline != p->held && static_cast<size_t>(p->heldline - p->buf) == p->runend;
-    bool ok = joins || (flushrun(p) && putout(p->out, p->heldline, p->heldlen) &&
-                        (!crlf || putout(p->out, "\r\n", 2)));
+    bool ok = joins || (flushrun(p) && putout(p, p->heldline, p->heldlen) &&
+                        (!crlf || putout(p, "\r\n", 2)));
     if (joins)
         p->runend += p->heldlen;
     p->heldlen = 0;
@@ -163,12 +184,12 @@ static bool finishpass(pass *p)
         if (!putheld(p, true))
             return false;
     }
-    return flushrun(p);
+    return flushrun(p) && flushout(p);
 }
 
 passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines)
 {
-    pass p = {in, out, line, 0, 0, 0, 0, false, held, held, 0, *lines, true};
+    pass p = {in, out, line, 0, 0, 0, 0, false, held, held, 0, *lines, true, 0};
     passresult r;
     size_t len;
     linescan ls;
@@ -202,9 +223,9 @@ size_t countquotes(const char *s, size_t len)
 
 void sayline(int64_t lineno, const char *text)
 {
-    conputlit("Line ");
-    conputnum(lineno);
-    conputlit(": ");
+    char msg[32];
+    char *end = linetext(msg, lineno);
+    conput(msg, static_cast<size_t>(end - msg));
     conputs(text);
     conend();
 }

@@ -49,12 +49,11 @@ void scrubline(char *line, size_t len, int64_t lineno)
     }
     if (count == 0)
         return;
-    conputlit("Line ");
-    conputnum(lineno);
-    conputlit(": ");
-    conputnum(count);
-    conputlit(" non-printable characters replaced with spaces (");
-    conput(codes, at);
-    conputlit(")\n");
+    char msg[sizeof codes + 100];
+    char *to = numtext(linetext(msg, lineno), count);
+    to = littext(to, " non-printable characters replaced with spaces (");
+    std::memcpy(to, codes, at);
+    to = littext(to + at, ")\n");
+    conput(msg, static_cast<size_t>(to - msg));
     conend();
 }

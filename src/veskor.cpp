@@ -73,16 +73,16 @@ static bool askname(std::string *name)
 // Obtains the buffers and runs the pass over the two files, counting lines into *lines.
 static int runpass(FILE *in, FILE *out, int64_t *lines)
 {
-    static char outbuf[LINEBUF];
     char *line = static_cast<char *>(std::malloc(LINEBUF));
     char *held = line ? static_cast<char *>(std::malloc(LINEBUF)) : nullptr;
     if (!held) {
         std::free(line);
         return EXIT_NOMEMORY;
     }
-    // The pass reads whole blocks into its own buffer, so the input needs none.
+    // The pass reads whole blocks into its own buffer and gathers its small writes itself,
+    // so neither stream needs one.
     std::setvbuf(in, nullptr, _IONBF, 0);
-    std::setvbuf(out, outbuf, _IOFBF, sizeof outbuf);
+    std::setvbuf(out, nullptr, _IONBF, 0);
     passresult r = fixfile(in, out, line, held, lines);
     std::free(line);
     std::free(held);
