@@ -21,6 +21,16 @@ struct blockmask {
 // Fills m with the masks of the blocks 64-byte blocks at s.
 using maskfn = void (*)(const char *s, size_t blocks, blockmask *m);
 
+// Passes over the whole blocks from s on that hold neither a line feed nor a control byte,
+// at most blocks of them; gives their count, and *odd the parity of their double quotes.
+using skipfn = size_t (*)(const char *s, size_t blocks, bool *odd);
+
+static size_t skipnone(const char * /*s*/, size_t /*blocks*/, bool *odd)
+{
+    *odd = false;
+    return 0;
+}
+
 // Blocks read at once at most: what a scan reads past the place where it stops.
 static const size_t MAXSTEP = 16;
 
@@ -132,6 +142,28 @@ static void masksse2(const char *s, size_t blocks, blockmask *m)
         m[b] = k;
     }
 }
+
+// Each lane toggles once for each double quote it meets; their count's parity is the total's.
+// A line feed is a control byte too.
+static size_t skipsse2(const char *s, size_t blocks, bool *odd)
+{
+    const __m128i quote = _mm_set1_epi8('"');
+    __m128i toggled = _mm_setzero_si128();
+    size_t b = 0;
+    for (; b < blocks; b++, s += 64) {
+        __m128i stop = _mm_setzero_si128(), quotes = _mm_setzero_si128();
+        for (size_t i = 0; i < 64; i += 16) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
+            stop = _mm_or_si128(stop, controls(x));
+            quotes = _mm_xor_si128(quotes, _mm_cmpeq_epi8(x, quote));
+        }
+        if (_mm_movemask_epi8(stop) != 0)
+            break;
+        toggled = _mm_xor_si128(toggled, quotes);
+    }
+    *odd = countbits(static_cast<unsigned>(_mm_movemask_epi8(toggled))) % 2 == 1;
+    return b;
+}
 #endif
 
 #ifdef VESKOR_AVX2
@@ -167,6 +199,31 @@ AVX2 static void maskavx2(const char *s, size_t blocks, blockmask *m)
     }
 }
 
+AVX2 static __m256i controls(__m256i x)
+{
+    __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(x, _mm256_set1_epi8(31)), x);
+    return _mm256_andnot_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('\t')), low);
+}
+
+// As skipsse2, 32 bytes a step. A line feed is a control byte too.
+AVX2 static size_t skipavx2(const char *s, size_t blocks, bool *odd)
+{
+    const __m256i quote = _mm256_set1_epi8('"');
+    __m256i toggled = _mm256_setzero_si256();
+    size_t b = 0;
+    for (; b < blocks; b++, s += 64) {
+        __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s));
+        __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s + 32));
+        __m256i stop = _mm256_or_si256(controls(x), controls(y));
+        if (!_mm256_testz_si256(stop, stop))
+            break;
+        toggled = _mm256_xor_si256(
+            toggled, _mm256_xor_si256(_mm256_cmpeq_epi8(x, quote), _mm256_cmpeq_epi8(y, quote)));
+    }
+    *odd = countbits(static_cast<uint32_t>(_mm256_movemask_epi8(toggled))) % 2 == 1;
+    return b;
+}
+
 static bool hasavx2()
 {
     __builtin_cpu_init();
@@ -178,6 +235,7 @@ static void maskfirst(const char *s, size_t blocks, blockmask *m);
 
 // Chosen once, at the first scan.
 static maskfn maskblocks = maskfirst;
+static skipfn skipblocks = skipnone;
 
 static void maskfirst(const char *s, size_t blocks, blockmask *m)
 {
@@ -203,9 +261,17 @@ bool scanuse(scankind kind)
     maskfn use = findmask(kind);
     for (int k = SCAN_AVX2; !use && kind == SCAN_BEST; k--)
         use = findmask(static_cast<scankind>(k));
-    if (use)
-        maskblocks = use;
-    return use != nullptr;
+    if (!use)
+        return false;
+    maskblocks = use;
+    skipblocks = skipnone;
+#ifdef VESKOR_X86
+    skipblocks = use == masksse2 ? skipsse2 : skipblocks;
+#endif
+#ifdef VESKOR_AVX2
+    skipblocks = use == maskavx2 ? skipavx2 : skipblocks;
+#endif
+    return true;
 }
 
 // The masks of the last size bytes at s, fewer than 64, as if a block ended there.
@@ -256,6 +322,14 @@ bool scanline(const char *s, size_t n, linescan *ls)
 {
     blockmask m[MAXSTEP];
     while (ls->at < n) {
+        // Deep in a long line, blocks with no control byte at all need no masks.
+        if (ls->step == MAXSTEP && !ls->pending) {
+            bool odd;
+            ls->at += 64 * skipblocks(s + ls->at, (n - ls->at) / 64, &odd);
+            ls->odd = ls->odd != odd;
+            if (ls->at == n)
+                break;
+        }
         size_t blocks = readmasks(s + ls->at, n - ls->at, ls->step > 0 ? ls->step : 1, m);
         ls->step = blocks * 2 < MAXSTEP ? blocks * 2 : MAXSTEP;
         for (size_t b = 0; b < blocks; b++) {
