@@ -98,6 +98,12 @@ static uint64_t zerobytes(uint64_t w)
     return ((top >> 7) * 0x0102040810204080ULL) >> 56;
 }
 
+uint64_t wordcontrols(uint64_t w)
+{
+    const uint64_t each = 0x0101010101010101ULL;
+    return zerobytes(w & each * 0xE0) & ~zerobytes(w ^ each * '\t');
+}
+
 static void maskplain(const char *s, size_t blocks, blockmask *m)
 {
     const uint64_t each = 0x0101010101010101ULL;
@@ -107,7 +113,7 @@ static void maskplain(const char *s, size_t blocks, blockmask *m)
             uint64_t w = loadword(s + i);
             k.lf |= zerobytes(w ^ each * '\n') << i;
             k.quotes |= zerobytes(w ^ each * '"') << i;
-            k.control |= (zerobytes(w & each * 0xE0) & ~zerobytes(w ^ each * '\t')) << i;
+            k.control |= wordcontrols(w) << i;
         }
         k.quotes = parityprefix(k.quotes);
         m[b] = k;

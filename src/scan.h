@@ -25,6 +25,10 @@ bool scanline(const char *s, size_t n, linescan *ls);
 // adds their count to *lines; *next is the scan of the line after them as far as it went.
 size_t scanclean(const char *s, size_t n, int64_t *lines, linescan *next);
 
+// The bytes of the eight in w, the first the lowest, that are control characters (31 or less,
+// not TAB), one bit each: byte i gives bit i.
+uint64_t wordcontrols(uint64_t w);
+
 // The kinds of code for the scans: plain loops, SSE2, AVX2, and the fastest of them that the
 // build and the processor have, which the scans use unless told otherwise.
 enum scankind { SCAN_PLAIN, SCAN_SSE2, SCAN_AVX2, SCAN_BEST };

@@ -1,6 +1,7 @@
 #include "scrub.h"
 
 #include "console.h"
+#include "scan.h"
 
 #include <cstring>
 
@@ -9,21 +10,11 @@ const char hexdigit[17] = "0123456789ABCDEF";
 // At most this many codes are listed in a message; the count is always the full one.
 static const int MAXCODES = 63;
 
-// Whether one of the eight bytes of w is a control character: each byte below 32 shows as
-// 0x80 once its top three bits are gone, and so does each TAB once the TABs are made 0.
-static bool wordcontrol(uint64_t w)
-{
-    const uint64_t low = 0x7F7F7F7F7F7F7F7FULL, each = 0x0101010101010101ULL;
-    uint64_t small = w & each * 0xE0, tabs = w ^ each * '\t';
-    uint64_t zero = ~(((small & low) + low) | small | low);
-    uint64_t tab = ~(((tabs & low) + low) | tabs | low);
-    return (zero & ~tab) != 0;
-}
-
 // The first control character at or after i and before end, or end; eight bytes a step.
 static size_t nextcontrol(const unsigned char *p, size_t i, size_t end)
 {
-    for (uint64_t w = 0; i + 8 <= end && (std::memcpy(&w, p + i, 8), !wordcontrol(w)); i += 8) {
+    for (uint64_t w = 0; i + 8 <= end && (std::memcpy(&w, p + i, 8), wordcontrols(w) == 0);
+         i += 8) {
     }
     while (i < end && !iscontrol(p[i]))
         i++;
