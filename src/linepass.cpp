@@ -6,7 +6,6 @@
 #include "console.h"
 #include "scan.h"
 
-#include <algorithm>
 #include <cstring>
 
 // The state of one pass. The line buffer is a window on the input: [beg, end) is read but
@@ -25,7 +24,6 @@ struct pass {
     int64_t lineno;
     bool clean;     // the last line was clean: the next ones are likely to be too
     size_t waiting; // bytes of the copy in the gathered buffer
-    uint64_t read;  // bytes read from the input
 };
 
 // Small pieces of the copy gather here and leave together; a large one leaves from where it
@@ -41,25 +39,17 @@ static bool flushout(pass *p)
     return n == 0 || std::fwrite(gathered, 1, n, p->out) == n;
 }
 
-// The one way bytes reach the output; false when the write failed. Every write but the last
-// is of whole pages, which the kernel copies a sixth faster: a large piece, or one that
-// does not fit, tops the gathered bytes up to a page and sends them, then sends its own
-// whole pages from where they lie, and gathers what is left.
+// The one way bytes reach the output; false when the write failed.
 static bool putout(pass *p, const char *s, size_t n)
 {
-    if (n < DIRECT && n <= sizeof gathered - p->waiting) {
-        std::memcpy(gathered + p->waiting, s, n);
-        p->waiting += n;
-        return true;
+    if (n > sizeof gathered - p->waiting || n >= DIRECT) {
+        if (!flushout(p))
+            return false;
+        if (n >= DIRECT)
+            return std::fwrite(s, 1, n, p->out) == n;
     }
-    size_t top = std::min((PAGE - p->waiting % PAGE) % PAGE, n);
-    std::memcpy(gathered + p->waiting, s, top);
-    p->waiting += top;
-    size_t whole = (n - top) / PAGE * PAGE;
-    if (!flushout(p) || (whole > 0 && std::fwrite(s + top, 1, whole, p->out) != whole))
-        return false;
-    p->waiting = n - top - whole;
-    std::memcpy(gathered, s + top + whole, p->waiting);
+    std::memcpy(gathered + p->waiting, s, n);
+    p->waiting += n;
     return true;
 }
 
@@ -116,12 +106,7 @@ static passresult refill(pass *p)
     size_t have = p->end - p->beg;
     std::memmove(p->buf, p->buf + p->beg, have);
     p->beg = p->runbeg = p->runend = 0;
-    // A read that ends on a page of the file keeps the kernel's copies to whole pages, which
-    // costs it a sixth less; it then reads a little less than the window holds.
-    size_t want = LINEBUF - have, past = (p->read + want) % PAGE;
-    size_t got = std::fread(p->buf + have, 1, want > past ? want - past : want, p->in);
-    p->read += got;
-    p->end = have + got;
+    p->end = have + std::fread(p->buf + have, 1, LINEBUF - have, p->in);
     if (std::ferror(p->in))
         return PASS_READFAIL;
     p->eof = std::feof(p->in) != 0;
@@ -205,7 +190,7 @@ static bool finishpass(pass *p)
 
 passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines)
 {
-    pass p = {in, out, line, 0, 0, 0, 0, false, held, held, 0, *lines, true, 0, 0};
+    pass p = {in, out, line, 0, 0, 0, 0, false, held, held, 0, *lines, true, 0};
     passresult r;
     size_t len;
     linescan ls;
