@@ -149,22 +149,34 @@ static void masksse2(const char *s, size_t blocks, blockmask *m)
     }
 }
 
+// Whether x holds a byte of 31 or less, TAB included: a quick look that clears most blocks.
+static bool anylow(__m128i x)
+{
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(31)), x)) != 0;
+}
+
 // Each lane toggles once for each double quote it meets; their count's parity is the total's.
-// A line feed is a control byte too.
+// A line feed is a control byte too. Only a block with a byte of 31 or less somewhere, a
+// TAB perhaps, needs the exact test.
 static size_t skipsse2(const char *s, size_t blocks, bool *odd)
 {
     const __m128i quote = _mm_set1_epi8('"');
     __m128i toggled = _mm_setzero_si128();
     size_t b = 0;
     for (; b < blocks; b++, s += 64) {
-        __m128i stop = _mm_setzero_si128(), quotes = _mm_setzero_si128();
-        for (size_t i = 0; i < 64; i += 16) {
-            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
-            stop = _mm_or_si128(stop, controls(x));
-            quotes = _mm_xor_si128(quotes, _mm_cmpeq_epi8(x, quote));
+        __m128i x[4];
+        for (int i = 0; i < 4; i++)
+            x[i] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + 16 * i));
+        __m128i low = _mm_min_epu8(_mm_min_epu8(x[0], x[1]), _mm_min_epu8(x[2], x[3]));
+        if (anylow(low)) {
+            __m128i stop = _mm_or_si128(_mm_or_si128(controls(x[0]), controls(x[1])),
+                                        _mm_or_si128(controls(x[2]), controls(x[3])));
+            if (_mm_movemask_epi8(stop) != 0)
+                break;
         }
-        if (_mm_movemask_epi8(stop) != 0)
-            break;
+        __m128i quotes = _mm_xor_si128(
+            _mm_xor_si128(_mm_cmpeq_epi8(x[0], quote), _mm_cmpeq_epi8(x[1], quote)),
+            _mm_xor_si128(_mm_cmpeq_epi8(x[2], quote), _mm_cmpeq_epi8(x[3], quote)));
         toggled = _mm_xor_si128(toggled, quotes);
     }
     *odd = countbits(static_cast<unsigned>(_mm_movemask_epi8(toggled))) % 2 == 1;
@@ -211,7 +223,13 @@ AVX2 static __m256i controls(__m256i x)
     return _mm256_andnot_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('\t')), low);
 }
 
-// As skipsse2, 32 bytes a step. A line feed is a control byte too.
+AVX2 static bool anylow(__m256i x)
+{
+    __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(x, _mm256_set1_epi8(31)), x);
+    return !_mm256_testz_si256(low, low);
+}
+
+// As skipsse2, 32 bytes a step.
 AVX2 static size_t skipavx2(const char *s, size_t blocks, bool *odd)
 {
     const __m256i quote = _mm256_set1_epi8('"');
@@ -220,9 +238,11 @@ AVX2 static size_t skipavx2(const char *s, size_t blocks, bool *odd)
     for (; b < blocks; b++, s += 64) {
         __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s));
         __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s + 32));
-        __m256i stop = _mm256_or_si256(controls(x), controls(y));
-        if (!_mm256_testz_si256(stop, stop))
-            break;
+        if (anylow(_mm256_min_epu8(x, y))) {
+            __m256i stop = _mm256_or_si256(controls(x), controls(y));
+            if (!_mm256_testz_si256(stop, stop))
+                break;
+        }
         toggled = _mm256_xor_si256(
             toggled, _mm256_xor_si256(_mm256_cmpeq_epi8(x, quote), _mm256_cmpeq_epi8(y, quote)));
     }
