@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-static char line[LINEBUF], held[LINEBUF], conbuf[1 << 16];
+static char line[LINEWINDOW], held[LINEBUF], conbuf[1 << 16];
 
 // The kind of scan named, or SCAN_BEST for any other name.
 static scankind findkind(const char *name)

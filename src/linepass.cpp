@@ -24,29 +24,66 @@ struct pass {
     int64_t lineno;
     bool clean;     // the last line was clean: the next ones are likely to be too
     size_t waiting; // bytes of the copy in the gathered buffer
+    uint64_t sent;  // bytes of the copy written: whole pages until the last write
 };
 
 // Small pieces of the copy gather here and leave together; a large one leaves from where it
-// lies, so that the bytes of a long run of unchanged lines are never copied on their way.
+// lies, so that the bytes of a long run of unchanged lines are never copied on their way,
+// and its last part page waits here or in the window.
 static char gathered[LINEBUF];
 static const size_t DIRECT = LINEBUF / 4;
 static const size_t PAGE = 4096;
+// Gathered bytes that leave up to a block always leave room for any small piece.
+static_assert(DIRECT + WINDOWALIGN <= sizeof gathered, "a full gathered buffer must drain");
 
-static bool flushout(pass *p)
+// Every write of the copy goes here; false when it failed.
+static bool writeout(pass *p, const char *s, size_t n)
 {
-    size_t n = p->waiting;
-    p->waiting = 0;
-    return n == 0 || std::fwrite(gathered, 1, n, p->out) == n;
+    p->sent += n;
+    return n == 0 || std::fwrite(s, 1, n, p->out) == n;
 }
 
-// The one way bytes reach the output; false when the write failed.
+// Writes the gathered bytes up to the last multiple of align bytes of the copy (1: all of
+// them), and moves the rest to the front.
+static bool flushout(pass *p, size_t align)
+{
+    uint64_t upto = (p->sent + p->waiting) / align * align;
+    size_t whole = upto > p->sent ? static_cast<size_t>(upto - p->sent) : 0;
+    bool ok = writeout(p, gathered, whole);
+    p->waiting -= whole;
+    std::memmove(gathered, gathered + whole, p->waiting);
+    return ok;
+}
+
+// Sends the gathered bytes and then the n bytes at s, at least a page of them, up to a
+// multiple of align bytes of the copy (a multiple of a page): the gathered ones are topped
+// up to a page from s, and the rest leaves from where it lies. *left is set to the bytes at
+// the end of s still to go; false when a write failed.
+static bool sendpages(pass *p, const char *s, size_t n, size_t align, size_t *left)
+{
+    size_t top = (PAGE - p->waiting % PAGE) % PAGE;
+    std::memcpy(gathered + p->waiting, s, top);
+    p->waiting += top;
+    uint64_t from = p->sent + p->waiting, upto = (from + n - top) / align * align;
+    size_t whole = upto > from ? static_cast<size_t>(upto - from) : 0;
+    *left = n - top - whole;
+    return flushout(p, PAGE) && writeout(p, s + top, whole);
+}
+
+// The one way bytes reach the output; false when a write failed. Every write but the last
+// is of whole pages, and most end on a block of the copy, which the kernel takes a good
+// deal faster than ragged pieces. Small pieces are gathered, and leave a block at a time;
+// a large one leaves from where it lies, and its last part page is gathered.
 static bool putout(pass *p, const char *s, size_t n)
 {
-    if (n > sizeof gathered - p->waiting || n >= DIRECT) {
-        if (!flushout(p))
+    size_t left = 0;
+    if (n >= DIRECT) {
+        if (!sendpages(p, s, n, PAGE, &left))
             return false;
-        if (n >= DIRECT)
-            return std::fwrite(s, 1, n, p->out) == n;
+        s += n - left;
+        n = left;
+    } else if (n > sizeof gathered - p->waiting && !flushout(p, WINDOWALIGN)) {
+        return false;
     }
     std::memcpy(gathered + p->waiting, s, n);
     p->waiting += n;
@@ -95,18 +132,24 @@ static bool putheld(pass *p, bool crlf)
     return ok;
 }
 
-// Moves the unfinished line to the front of the window and reads behind it. The messages
-// of the window before leave first.
+// Sends the whole pages of the copy so far, and moves the rest of the run and the unfinished
+// line to the front of the window, in that order, and reads behind them. The messages of the
+// window before leave first.
 static passresult refill(pass *p)
 {
     conflush();
     keepheld(p);
-    if (!flushrun(p))
+    // A short run is gathered; of a long one, what does not end a block stays in the window.
+    size_t left = 0, have = p->end - p->beg, n = p->runend - p->runbeg;
+    const char *run = p->buf + p->runbeg;
+    if (n < DIRECT ? !putout(p, run, n) : !sendpages(p, run, n, WINDOWALIGN, &left))
         return PASS_WRITEFAIL;
-    size_t have = p->end - p->beg;
-    std::memmove(p->buf, p->buf + p->beg, have);
-    p->beg = p->runbeg = p->runend = 0;
-    p->end = have + std::fread(p->buf + have, 1, LINEBUF - have, p->in);
+    std::memmove(p->buf, p->buf + p->runend - left, left);
+    std::memmove(p->buf + left, p->buf + p->beg, have);
+    p->runbeg = 0;
+    p->runend = p->beg = left;
+    p->end = left + have;
+    p->end += std::fread(p->buf + p->end, 1, LINEWINDOW - p->end, p->in);
     if (std::ferror(p->in))
         return PASS_READFAIL;
     p->eof = std::feof(p->in) != 0;
@@ -185,12 +228,12 @@ static bool finishpass(pass *p)
         if (!putheld(p, true))
             return false;
     }
-    return flushrun(p) && flushout(p);
+    return flushrun(p) && flushout(p, 1);
 }
 
 passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines)
 {
-    pass p = {in, out, line, 0, 0, 0, 0, false, held, held, 0, *lines, true, 0};
+    pass p = {in, out, line, 0, 0, 0, 0, false, held, held, 0, *lines, true, 0, 0};
     passresult r;
     size_t len;
     linescan ls;

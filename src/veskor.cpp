@@ -73,7 +73,7 @@ static bool askname(std::string *name)
 // Obtains the buffers and runs the pass over the two files, counting lines into *lines.
 static int runpass(FILE *in, FILE *out, int64_t *lines)
 {
-    char *line = static_cast<char *>(std::malloc(LINEBUF));
+    char *line = static_cast<char *>(std::malloc(LINEWINDOW));
     char *held = line ? static_cast<char *>(std::malloc(LINEBUF)) : nullptr;
     if (!held) {
         std::free(line);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-static char linebuf[LINEBUF], heldbuf[LINEBUF];
+static char linebuf[LINEWINDOW], heldbuf[LINEBUF];
 
 // The pass over the bytes, through temporary files: the copy comes back, with the outcome;
 // *lines is the pass's line count, in and out.

@@ -94,15 +94,16 @@ TEST_P(Scans, ChunkSeams)
 // A line across the window's end, with a control byte at each place near it.
 TEST_P(Scans, WindowSeam)
 {
-    for (size_t at = LINEBUF - 99; at < LINEBUF + 99; at++) {
-        std::string s = std::string(LINEBUF - 100, 'a') + "\n" + std::string(198, 'b') + "\n";
+    for (size_t at = LINEWINDOW - 99; at < LINEWINDOW + 99; at++) {
+        std::string s = std::string(100000, 'c') + "\n" + std::string(LINEWINDOW - 100101, 'a') +
+                        "\n" + std::string(198, 'b') + "\n";
         s[at] = '\x1b';
         passresult r;
         int64_t lines = 0;
         CaptureStdout();
         passbytes(s, &r, &lines);
-        ASSERT_EQ(at + 2 < LINEBUF + 100, GetCapturedStdout() != "") << at;
-        ASSERT_EQ(2, lines);
+        ASSERT_EQ(at + 2 < LINEWINDOW + 100, GetCapturedStdout() != "") << at;
+        ASSERT_EQ(3, lines);
     }
 }
 
