@@ -2,32 +2,33 @@
 # Measures veskor against dd copying the same file, in one paired run: CPU time (user +
 # system) as a ratio to dd's beside its target, wall time and peak memory, on a typical
 # 256 MiB save, on 1 and 64 MiB ones for memory and linearity, and on the worst cases. The
-# console goes to a file, where a player's would be buffered. Each run starts after a sync,
-# so that none pays for writing back the copies of the runs before it. The worst cases print a
+# console goes to a file, where a player's would be buffered. The commands take turns, each
+# after a sync, and the medians over the rounds are compared (bench/cputime): the kernel's
+# cost for the same copy drifts by a fifth between spells here, which turns and medians share
+# out evenly where runs of one command after another would not. The worst cases print a
 # message for most lines, so the pass is also timed alone with its console buffered ("pass").
 # A second build without AVX2 (build-sse2) times the SSE2 scan on any x86-64 processor. The
 # pass's instructions are counted with valgrind on 16 MiB files (the same count every run),
 # without those of printf, with the fastest scan and with SSE2.
 # usage: bash bench/run.sh [folder for the files, default build-bench]
-# RUNS=n sets the runs of each command (10); FILES="typical-256 ..." picks the timed files.
+# RUNS=n sets the rounds (15); FILES="typical-256 ..." picks the timed files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 work=${1:-build-bench}
-runs=${RUNS:-10}
+runs=${RUNS:-15}
 
-if ! command -v hyperfine >/dev/null || ! command -v valgrind >/dev/null || [ ! -x /usr/bin/time ]; then
+if ! command -v valgrind >/dev/null; then
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update && apt-get install -y hyperfine time valgrind
+    apt-get update && apt-get install -y valgrind
 fi
-cmake -S . -B build >/dev/null && cmake --build build -j --target veskor makesave passonly >/dev/null
+cmake -S . -B build >/dev/null && cmake --build build -j --target veskor makesave passonly cputime >/dev/null
 cmake -S . -B build-sse2 -DVESKOR_TESTS=OFF -DCMAKE_CXX_FLAGS=-DVESKOR_NO_AVX2 >/dev/null &&
     cmake --build build-sse2 -j --target veskor >/dev/null
 mkdir -p "$work"
 makesave() { [ -f "$work/$1-$2.vld" ] || build/bench/makesave "$1" "$2" "$work/$1-$2.vld"; }
 
-# mean user+system seconds of each command, one line each, from hyperfine's CSV
-cputimes() { awk -F, 'NR > 1 { print $5 + $6, $2 }' "$1"; }
-peak() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
+# the median CPU and wall seconds and the peak KiB of each command, a line each
+cputimes() { build/bench/cputime "$runs" "$work/console.txt" "$@"; }
 
 # the CPU ratio to dd that each file must stay within
 target() {
@@ -37,23 +38,19 @@ target() {
 }
 
 echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
-echo "$(df -T "$work" | awk 'NR == 2 { print $2 }') file system, $runs runs each, console to a file"
+echo "$(df -T "$work" | awk 'NR == 2 { print $2 }') file system, medians of $runs rounds, console to a file"
 echo "CPU ratios to dd: veskor, veskor with SSE2, and the pass alone with the fastest scan"
 printf '%-13s %6s %6s %6s %6s %7s %8s %7s %9s %9s %8s\n' file target veskor sse2 pass "cpu s" \
     "dd cpu s" "wall s" "dd wall s" "peak KiB" "dd peak"
 for file in ${FILES:-typical-1 typical-64 typical-256 odd-256 controls-256 long-256}; do
     makesave "${file%-*}" "${file#*-}"
     save="$work/$file.vld"
-    hyperfine -N --warmup 1 --runs "$runs" --prepare sync --export-csv "$work/$file.csv" \
-        --output="$work/console.txt" "build/veskor $save" \
-        "dd if=$save of=$work/dd-copy bs=1M status=none" "build-sse2/veskor $save" \
-        "build/bench/passonly $save $work/pass-copy" >/dev/null 2>&1
-    read -r cpu wall < <(cputimes "$work/$file.csv" | sed -n 1p)
-    read -r ddcpu ddwall < <(cputimes "$work/$file.csv" | sed -n 2p)
-    read -r sse2 _ < <(cputimes "$work/$file.csv" | sed -n 3p)
-    read -r pass _ < <(cputimes "$work/$file.csv" | sed -n 4p)
-    mem=$(peak build/veskor "$save")
-    ddmem=$(peak dd if="$save" of="$work/dd-copy" bs=1M status=none)
+    cputimes "build/veskor $save" "dd if=$save of=$work/dd-copy bs=1M status=none" \
+        "build-sse2/veskor $save" "build/bench/passonly $save $work/pass-copy" >"$work/times"
+    read -r cpu wall mem < <(sed -n 1p "$work/times")
+    read -r ddcpu ddwall ddmem < <(sed -n 2p "$work/times")
+    read -r sse2 _ < <(sed -n 3p "$work/times")
+    read -r pass _ < <(sed -n 4p "$work/times")
     eval "cpu_${file//-/_}=$cpu"
     awk -v f="$file" -v t="$(target "$file")" -v c="$cpu" -v d="$ddcpu" -v w="$wall" \
         -v dw="$ddwall" -v m="$mem" -v dm="$ddmem" -v p="$pass" -v s="$sse2" 'BEGIN {
@@ -73,11 +70,10 @@ printf '%-13s %7s %13s %7s %13s\n' file "wall s" "dd+sync wall" "cpu s" "dd+sync
 for file in typical-1 typical-256; do
     makesave "${file%-*}" "${file#*-}"
     save="$work/$file.vld"
-    hyperfine -N --warmup 1 --runs "$runs" --prepare sync --export-csv "$work/sync.csv" \
-        --output="$work/console.txt" "build/veskor $save" \
-        "dd if=$save of=$work/dd-copy bs=1M conv=fsync status=none" >/dev/null 2>&1
-    read -r cpu wall < <(cputimes "$work/sync.csv" | sed -n 1p)
-    read -r ddcpu ddwall < <(cputimes "$work/sync.csv" | sed -n 2p)
+    cputimes "build/veskor $save" "dd if=$save of=$work/dd-copy bs=1M conv=fsync status=none" \
+        >"$work/times"
+    read -r cpu wall _ < <(sed -n 1p "$work/times")
+    read -r ddcpu ddwall _ < <(sed -n 2p "$work/times")
     printf '%-13s %7.3f %13.3f %7.3f %13.3f\n' "$file" "$wall" "$ddwall" "$cpu" "$ddcpu"
 done
 
@@ -104,4 +100,4 @@ for kind in typical odd controls long; do
         (s - sp) / b }'
 done
 rm -f "$work/cg.out" "$work/dd-copy" "$work/pass-copy" "$work/console.txt" "$work"/FIXED-* \
-    "$work/sync.csv"
+    "$work/times" "$work"/*.csv
