@@ -121,11 +121,16 @@ static void maskplain(const char *s, size_t blocks, blockmask *m)
 }
 
 #ifdef VESKOR_X86
+// The byte that control bytes are XORed with, and the bound that they then exceed: XOR with
+// 69h takes 0 to 31 to 96 to 127, the top of the signed bytes, and TAB to 96 itself, so one
+// signed compare tells a control byte from TAB and from every other byte.
+static const char CONTROLXOR = 0x69, CONTROLBOUND = 96;
+
 // The lanes of x that hold a control byte, as 0xFF.
 static __m128i controls(__m128i x)
 {
-    __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(31)), x);
-    return _mm_andnot_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\t')), low);
+    __m128i moved = _mm_xor_si128(x, _mm_set1_epi8(CONTROLXOR));
+    return _mm_cmpgt_epi8(moved, _mm_set1_epi8(CONTROLBOUND));
 }
 
 static uint64_t lanes(__m128i x, int at)
@@ -199,29 +204,28 @@ AVX2 static uint64_t parityclmul(uint64_t q)
     return static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_clmulepi64_si128(x, _mm_set1_epi8(-1), 0)));
 }
 
+AVX2 static __m256i controls(__m256i x)
+{
+    __m256i moved = _mm256_xor_si256(x, _mm256_set1_epi8(CONTROLXOR));
+    return _mm256_cmpgt_epi8(moved, _mm256_set1_epi8(CONTROLBOUND));
+}
+
 AVX2 static void maskavx2(const char *s, size_t blocks, blockmask *m)
 {
     const __m256i lf = _mm256_set1_epi8('\n'), quote = _mm256_set1_epi8('"');
-    const __m256i top = _mm256_set1_epi8(31), tab = _mm256_set1_epi8('\t');
     for (size_t b = 0; b < blocks; b++, s += 64) {
         blockmask k = {0, 0, 0};
         for (int i = 0; i < 64; i += 32) {
             __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s + i));
-            __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(x, top), x);
             k.lf |= lanes(_mm256_cmpeq_epi8(x, lf), i);
             k.quotes |= lanes(_mm256_cmpeq_epi8(x, quote), i);
-            k.control |= lanes(_mm256_andnot_si256(_mm256_cmpeq_epi8(x, tab), low), i);
+            k.control |= lanes(controls(x), i);
         }
         k.quotes = parityclmul(k.quotes);
         m[b] = k;
     }
 }
 
-AVX2 static __m256i controls(__m256i x)
-{
-    __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(x, _mm256_set1_epi8(31)), x);
-    return _mm256_andnot_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('\t')), low);
-}
 
 AVX2 static bool anylow(__m256i x)
 {

@@ -91,6 +91,24 @@ TEST_P(Scans, ChunkSeams)
     }
 }
 
+// Every byte value, near a line's start and deep in a long one: only 0 to 31 but TAB (and
+// the line feed that ends the line) is a control byte, and only 22h a quote.
+TEST_P(Scans, EveryByte)
+{
+    for (int v = 0; v < 256; v++) {
+        for (size_t at : {1, 1500}) {
+            std::string s(2000, 'a');
+            s[at] = static_cast<char>(v);
+            s += "\n";
+            linescan ls = {};
+            ASSERT_TRUE(scanline(s.data(), s.size(), &ls)) << v;
+            ASSERT_EQ(v == '\n' ? at + 1 : s.size(), ls.len) << v;
+            ASSERT_EQ(v < 32 && v != '\t' && v != '\n', ls.control) << v << ", at " << at;
+            ASSERT_EQ(v == '"', ls.odd) << v << ", at " << at;
+        }
+    }
+}
+
 // A line across the window's end, with a control byte at each place near it.
 TEST_P(Scans, WindowSeam)
 {
