@@ -6,8 +6,16 @@
 #define VESKOR_X86
 #include <immintrin.h>
 #endif
-// VESKOR_NO_AVX2 leaves AVX2 out: the benchmark's build for timing SSE2 on any processor.
-#if defined(VESKOR_X86) && defined(__GNUC__) && !defined(VESKOR_NO_AVX2)
+// The kinds chosen at run time, by the processor, need the compiler's target attributes.
+// VESKOR_NO_AVX2 leaves AVX2 out, and VESKOR_NO_CLMUL both kinds that need more than SSE2:
+// the benchmark's builds for timing them on any processor.
+#if defined(VESKOR_X86) && defined(__GNUC__) && !defined(VESKOR_NO_CLMUL)
+#define VESKOR_CLMUL
+#define INLINE inline __attribute__((always_inline))
+#else
+#define INLINE inline
+#endif
+#if defined(VESKOR_CLMUL) && !defined(VESKOR_NO_AVX2)
 #define VESKOR_AVX2
 #endif
 
@@ -16,6 +24,7 @@ struct blockmask {
     uint64_t lf;      // line feeds
     uint64_t quotes;  // the parity of the double quotes up to byte i, itself included
     uint64_t control; // bytes of 31 or less other than TAB
+    int64_t lfs;      // the count of line feeds
 };
 
 // Fills m with the masks of the blocks 64-byte blocks at s.
@@ -108,7 +117,7 @@ static void maskplain(const char *s, size_t blocks, blockmask *m)
 {
     const uint64_t each = 0x0101010101010101ULL;
     for (size_t b = 0; b < blocks; b++, s += 64) {
-        blockmask k = {0, 0, 0};
+        blockmask k = {0, 0, 0, 0};
         for (int i = 0; i < 64; i += 8) {
             uint64_t w = loadword(s + i);
             k.lf |= zerobytes(w ^ each * '\n') << i;
@@ -116,6 +125,7 @@ static void maskplain(const char *s, size_t blocks, blockmask *m)
             k.control |= wordcontrols(w) << i;
         }
         k.quotes = parityprefix(k.quotes);
+        k.lfs = countbits(k.lf);
         m[b] = k;
     }
 }
@@ -138,18 +148,26 @@ static uint64_t lanes(__m128i x, int at)
     return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(x)) & 0xFFFF) << at;
 }
 
-static void masksse2(const char *s, size_t blocks, blockmask *m)
+// The masks of the 64-byte block at s, with the double quotes themselves, not yet their parity.
+static INLINE blockmask rawsse2(const char *s)
 {
     const __m128i lf = _mm_set1_epi8('\n'), quote = _mm_set1_epi8('"');
+    blockmask k = {0, 0, 0, 0};
+    for (int i = 0; i < 64; i += 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
+        k.lf |= lanes(_mm_cmpeq_epi8(x, lf), i);
+        k.quotes |= lanes(_mm_cmpeq_epi8(x, quote), i);
+        k.control |= lanes(controls(x), i);
+    }
+    return k;
+}
+
+static void masksse2(const char *s, size_t blocks, blockmask *m)
+{
     for (size_t b = 0; b < blocks; b++, s += 64) {
-        blockmask k = {0, 0, 0};
-        for (int i = 0; i < 64; i += 16) {
-            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
-            k.lf |= lanes(_mm_cmpeq_epi8(x, lf), i);
-            k.quotes |= lanes(_mm_cmpeq_epi8(x, quote), i);
-            k.control |= lanes(controls(x), i);
-        }
+        blockmask k = rawsse2(s);
         k.quotes = parityprefix(k.quotes);
+        k.lfs = countbits(k.lf);
         m[b] = k;
     }
 }
@@ -189,19 +207,41 @@ static size_t skipsse2(const char *s, size_t blocks, bool *odd)
 }
 #endif
 
+#ifdef VESKOR_CLMUL
+#define CLMUL __attribute__((target("pclmul,popcnt")))
+
+// The prefix parity by a carry-less multiply with all ones.
+CLMUL static uint64_t parityclmul(uint64_t q)
+{
+    __m128i x = _mm_set_epi64x(0, static_cast<long long>(q));
+    return static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_clmulepi64_si128(x, _mm_set1_epi8(-1), 0)));
+}
+
+// As masksse2, with the two instructions that nearly every x86-64 processor has beside SSE2:
+// the parity by a carry-less multiply, the count by POPCNT.
+CLMUL static void maskclmul(const char *s, size_t blocks, blockmask *m)
+{
+    for (size_t b = 0; b < blocks; b++, s += 64) {
+        blockmask k = rawsse2(s);
+        k.quotes = parityclmul(k.quotes);
+        k.lfs = __builtin_popcountll(k.lf);
+        m[b] = k;
+    }
+}
+
+static bool hasclmul()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("popcnt");
+}
+#endif
+
 #ifdef VESKOR_AVX2
-#define AVX2 __attribute__((target("avx2,pclmul")))
+#define AVX2 __attribute__((target("avx2,pclmul,popcnt")))
 
 AVX2 static uint64_t lanes(__m256i x, int at)
 {
     return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(x))) << at;
-}
-
-// The prefix parity by a carry-less multiply with all ones.
-AVX2 static uint64_t parityclmul(uint64_t q)
-{
-    __m128i x = _mm_set_epi64x(0, static_cast<long long>(q));
-    return static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_clmulepi64_si128(x, _mm_set1_epi8(-1), 0)));
 }
 
 AVX2 static __m256i controls(__m256i x)
@@ -214,7 +254,7 @@ AVX2 static void maskavx2(const char *s, size_t blocks, blockmask *m)
 {
     const __m256i lf = _mm256_set1_epi8('\n'), quote = _mm256_set1_epi8('"');
     for (size_t b = 0; b < blocks; b++, s += 64) {
-        blockmask k = {0, 0, 0};
+        blockmask k = {0, 0, 0, 0};
         for (int i = 0; i < 64; i += 32) {
             __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s + i));
             k.lf |= lanes(_mm256_cmpeq_epi8(x, lf), i);
@@ -222,6 +262,7 @@ AVX2 static void maskavx2(const char *s, size_t blocks, blockmask *m)
             k.control |= lanes(controls(x), i);
         }
         k.quotes = parityclmul(k.quotes);
+        k.lfs = __builtin_popcountll(k.lf);
         m[b] = k;
     }
 }
@@ -256,8 +297,7 @@ AVX2 static size_t skipavx2(const char *s, size_t blocks, bool *odd)
 
 static bool hasavx2()
 {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("pclmul");
+    return hasclmul() && __builtin_cpu_supports("avx2");
 }
 #endif
 
@@ -280,6 +320,9 @@ static maskfn findmask(scankind kind)
 #ifdef VESKOR_X86
     use = kind == SCAN_SSE2 ? masksse2 : use;
 #endif
+#ifdef VESKOR_CLMUL
+    use = kind == SCAN_CLMUL && hasclmul() ? maskclmul : use;
+#endif
 #ifdef VESKOR_AVX2
     use = kind == SCAN_AVX2 && hasavx2() ? maskavx2 : use;
 #endif
@@ -297,6 +340,9 @@ bool scanuse(scankind kind)
     skipblocks = skipnone;
 #ifdef VESKOR_X86
     skipblocks = use == masksse2 ? skipsse2 : skipblocks;
+#endif
+#ifdef VESKOR_CLMUL
+    skipblocks = use == maskclmul ? skipsse2 : skipblocks;
 #endif
 #ifdef VESKOR_AVX2
     skipblocks = use == maskavx2 ? skipavx2 : skipblocks;
@@ -380,12 +426,11 @@ struct cleanrun {
     uint64_t carry;
 };
 
-// Takes the lines that end in the block at offset at before its bit stop (64: all of them).
-static void takelines(cleanrun *run, size_t at, uint64_t lf, int stop)
+// Takes the lines that end in the block m at offset at before its bit stop (64: all of them).
+static void takelines(cleanrun *run, size_t at, const blockmask &m, int stop)
 {
-    if (stop < 64)
-        lf &= lowbits(static_cast<size_t>(stop));
-    run->lines += countbits(lf);
+    uint64_t lf = stop < 64 ? m.lf & lowbits(static_cast<size_t>(stop)) : m.lf;
+    run->lines += stop < 64 ? countbits(lf) : m.lfs;
     if (lf != 0) {
         run->lastat = at;
         run->lastlf = lf;
@@ -420,11 +465,11 @@ size_t scanclean(const char *s, size_t n, int64_t *lines, linescan *next)
             uint64_t nextlf = b + 1 < blocks ? m[b + 1].lf : at + 64 < n && s[at + 64] == '\n';
             uint64_t bad = (lf & quotes) | (m[b].control & ~lf & ~(lf >> 1) & ~(nextlf << 63));
             if (bad != 0) {
-                takelines(&run, at, lf, lowestbit(bad));
+                takelines(&run, at, m[b], lowestbit(bad));
                 *lines += run.lines;
                 return endclean(run, at, next);
             }
-            takelines(&run, at, lf, 64);
+            takelines(&run, at, m[b], 64);
             run.carry = 0 - (quotes >> 63);
         }
     }
