@@ -29,6 +29,10 @@ export DISPLAY=:$(cat "$work/display")
 # A Wine server left from earlier runs in the prefix would keep its old display.
 timeout 20 wineserver -w || fail "the Wine server of $WINEPREFIX did not stop"
 [ -f "$WINEPREFIX/system.reg" ] || timeout 120 wineboot --init >/dev/null 2>&1 || fail "no prefix"
+# The first console window of a new Wine session can take over a second to appear, while on
+# Windows it is there when the program starts; one opened and closed first starts Wine's
+# desktop, so the program's own window comes as quickly as Windows would show it.
+timeout 60 wine start /wait cmd /c exit >/dev/null 2>&1 || fail "no first console window"
 
 # Wine's console window is of class conhost.exe and titled with the program's path.
 window() { xdotool search --class '^conhost\.exe$' 2>/dev/null | while read -r w; do
