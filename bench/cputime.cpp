@@ -37,8 +37,9 @@ static bool runonce(const std::string &command, const char *console, timing *t)
 {
     std::vector<std::string> words = splitwords(command);
     std::vector<char *> argv;
+    argv.reserve(words.size() + 1);
     for (std::string &w : words)
-        argv.push_back(&w[0]);
+        argv.push_back(w.data());
     argv.push_back(nullptr);
     sync();
     auto start = std::chrono::steady_clock::now();
@@ -55,8 +56,8 @@ static bool runonce(const std::string &command, const char *console, timing *t)
     if (pid < 0 || wait4(pid, &status, 0, &ru) != pid)
         return false;
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    t->cpu.push_back(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec +
-                     (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6);
+    t->cpu.push_back(static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+                     static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6);
     t->wall.push_back(wall);
     t->peak = std::max(t->peak, ru.ru_maxrss);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
@@ -71,13 +72,13 @@ static double median(std::vector<double> v)
 
 int main(int argc, char **argv)
 {
-    int rounds = argc > 3 ? std::atoi(argv[1]) : 0;
+    long rounds = argc > 3 ? std::strtol(argv[1], nullptr, 10) : 0;
     if (rounds < 1) {
         std::fputs("usage: cputime rounds console-file \"command arg ...\" ...\n", stderr);
         return 2;
     }
     std::vector<timing> t(static_cast<size_t>(argc - 3));
-    for (int round = 0; round <= rounds; round++) {
+    for (long round = 0; round <= rounds; round++) {
         for (size_t c = 0; c < t.size(); c++) {
             timing once;
             if (!runonce(argv[c + 3], argv[2], round == 0 ? &once : &t[c])) {

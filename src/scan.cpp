@@ -188,7 +188,7 @@ static size_t skipsse2(const char *s, size_t blocks, bool *odd)
     size_t b = 0;
     for (; b < blocks; b++, s += 64) {
         __m128i x[4];
-        for (int i = 0; i < 4; i++)
+        for (size_t i = 0; i < 4; i++)
             x[i] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + 16 * i));
         __m128i low = _mm_min_epu8(_mm_min_epu8(x[0], x[1]), _mm_min_epu8(x[2], x[3]));
         if (anylow(low)) {
