@@ -1,6 +1,6 @@
 // Times commands side by side: each round runs every command once, in turn, after a sync,
 // so that a slow spell of the machine or the disk falls on all of them alike rather than on
-// whichever ran then. Prints for each command the median over the rounds of its CPU time
+// whichever ran then, and each round begins with the next command. Prints for each command the median over the rounds of its CPU time
 // (user + system) and wall time, in seconds, and its largest peak memory in KiB. A first
 // round warms the caches and is not counted. The console of every command goes to a file.
 // usage: cputime rounds console-file "command arg ..." ...   (arguments split at spaces)
@@ -78,8 +78,11 @@ int main(int argc, char **argv)
         return 2;
     }
     std::vector<timing> t(static_cast<size_t>(argc - 3));
+    // Each round starts with the next command, so that every command comes after each of the
+    // others equally often: one may leave the disk or the caches busy for the next.
     for (long round = 0; round <= rounds; round++) {
-        for (size_t c = 0; c < t.size(); c++) {
+        for (size_t turn = 0; turn < t.size(); turn++) {
+            size_t c = (turn + static_cast<size_t>(round)) % t.size();
             timing once;
             if (!runonce(argv[c + 3], argv[2], round == 0 ? &once : &t[c])) {
                 std::fprintf(stderr, "cputime: %s failed\n", argv[c + 3]);
