@@ -451,6 +451,12 @@ static size_t endclean(const cleanrun &run, size_t at, linescan *next)
     return taken;
 }
 
+// Whether the byte after the block at offset at is a line feed among the n bytes read.
+static bool lfafter(const char *s, size_t n, size_t at)
+{
+    return at + 64 < n && s[at + 64] == '\n';
+}
+
 // A line is unclean where the parity of its quotes is odd at its line feed, or where a
 // control byte lies with no line feed on it or right after it.
 size_t scanclean(const char *s, size_t n, int64_t *lines, linescan *next)
@@ -462,8 +468,10 @@ size_t scanclean(const char *s, size_t n, int64_t *lines, linescan *next)
         size_t blocks = readmasks(s + at, n - at, step, m);
         for (size_t b = 0; b < blocks; b++, at += 64) {
             uint64_t lf = m[b].lf, quotes = m[b].quotes ^ run.carry;
-            uint64_t nextlf = b + 1 < blocks ? m[b + 1].lf : at + 64 < n && s[at + 64] == '\n';
-            uint64_t bad = (lf & quotes) | (m[b].control & ~lf & ~(lf >> 1) & ~(nextlf << 63));
+            uint64_t bad = (lf & quotes) | (m[b].control & ~lf & ~(lf >> 1));
+            // A control byte that ends the block is clean if the next block begins a line end.
+            if (bad >> 63 != 0 && (b + 1 < blocks ? (m[b + 1].lf & 1) != 0 : lfafter(s, n, at)))
+                bad &= ~(static_cast<uint64_t>(1) << 63);
             if (bad != 0) {
                 takelines(&run, at, m[b], lowestbit(bad));
                 *lines += run.lines;
