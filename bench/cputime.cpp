@@ -1,8 +1,9 @@
 // Times commands side by side: each round runs every command once, in turn, after a sync,
 // so that a slow spell of the machine or the disk falls on all of them alike rather than on
-// whichever ran then, and each round begins with the next command. Prints for each command the median over the rounds of its CPU time
-// (user + system) and wall time, in seconds, and its largest peak memory in KiB. A first
-// round warms the caches and is not counted. The console of every command goes to a file.
+// whichever ran then, and each round begins with the next command. Prints for each command
+// the median over the rounds of its CPU time (user + system) and wall time, in seconds, and
+// its largest peak memory in KiB. A first round warms the caches and is not counted. The
+// console of every command goes to a file.
 // usage: cputime rounds console-file "command arg ..." ...   (arguments split at spaces)
 #include <algorithm>
 #include <chrono>

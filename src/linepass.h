@@ -18,9 +18,9 @@ const size_t LINEWINDOW = LINEBUF + WINDOWALIGN;
 enum passresult { PASS_DONE, PASS_TOOLONG, PASS_READFAIL, PASS_WRITEFAIL };
 
 // Copies in to out line by line with every repair, using line (LINEWINDOW bytes) and held
-// (LINEBUF bytes) as its only memory. Lines are numbered on from *lines, the count of lines before this
-// stream (0 for a whole file), and *lines ends as the last line's number. On PASS_TOOLONG
-// the message naming the line is already printed; the other failures are left to the caller.
+// (LINEBUF bytes) as its only memory. Lines are numbered on from *lines, the count of lines before
+// this stream (0 for a whole file), and *lines ends as the last line's number. On PASS_TOOLONG the
+// message naming the line is already printed; the other failures are left to the caller.
 passresult fixfile(FILE *in, FILE *out, char *line, char *held, int64_t *lines);
 
 // Number of double quote bytes among the len bytes at s.

@@ -197,9 +197,9 @@ static size_t skipsse2(const char *s, size_t blocks, bool *odd)
             if (_mm_movemask_epi8(stop) != 0)
                 break;
         }
-        __m128i quotes = _mm_xor_si128(
-            _mm_xor_si128(_mm_cmpeq_epi8(x[0], quote), _mm_cmpeq_epi8(x[1], quote)),
-            _mm_xor_si128(_mm_cmpeq_epi8(x[2], quote), _mm_cmpeq_epi8(x[3], quote)));
+        __m128i quotes =
+            _mm_xor_si128(_mm_xor_si128(_mm_cmpeq_epi8(x[0], quote), _mm_cmpeq_epi8(x[1], quote)),
+                          _mm_xor_si128(_mm_cmpeq_epi8(x[2], quote), _mm_cmpeq_epi8(x[3], quote)));
         toggled = _mm_xor_si128(toggled, quotes);
     }
     *odd = countbits(static_cast<unsigned>(_mm_movemask_epi8(toggled))) % 2 == 1;
@@ -266,7 +266,6 @@ AVX2 static void maskavx2(const char *s, size_t blocks, blockmask *m)
         m[b] = k;
     }
 }
-
 
 AVX2 static bool anylow(__m256i x)
 {
