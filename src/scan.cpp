@@ -24,8 +24,12 @@ struct blockmask {
     uint64_t lf;      // line feeds
     uint64_t quotes;  // the parity of the double quotes up to byte i, itself included
     uint64_t control; // bytes of 31 or less other than TAB
-    int64_t lfs;      // the count of line feeds
+    int64_t lfs;      // the count of line feeds, or NOTCOUNTED
 };
+
+// The count of a block's line feeds where counting them costs more than a POPCNT: left to
+// the clean-run scan, the only one that needs it, and only for the blocks it takes.
+static const int64_t NOTCOUNTED = -1;
 
 // Fills m with the masks of the blocks 64-byte blocks at s.
 using maskfn = void (*)(const char *s, size_t blocks, blockmask *m);
@@ -125,7 +129,7 @@ static void maskplain(const char *s, size_t blocks, blockmask *m)
             k.control |= wordcontrols(w) << i;
         }
         k.quotes = parityprefix(k.quotes);
-        k.lfs = countbits(k.lf);
+        k.lfs = NOTCOUNTED;
         m[b] = k;
     }
 }
@@ -167,7 +171,7 @@ static void masksse2(const char *s, size_t blocks, blockmask *m)
     for (size_t b = 0; b < blocks; b++, s += 64) {
         blockmask k = rawsse2(s);
         k.quotes = parityprefix(k.quotes);
-        k.lfs = countbits(k.lf);
+        k.lfs = NOTCOUNTED;
         m[b] = k;
     }
 }
@@ -429,7 +433,7 @@ struct cleanrun {
 static void takelines(cleanrun *run, size_t at, const blockmask &m, int stop)
 {
     uint64_t lf = stop < 64 ? m.lf & lowbits(static_cast<size_t>(stop)) : m.lf;
-    run->lines += stop < 64 ? countbits(lf) : m.lfs;
+    run->lines += stop < 64 || m.lfs == NOTCOUNTED ? countbits(lf) : m.lfs;
     if (lf != 0) {
         run->lastat = at;
         run->lastlf = lf;
