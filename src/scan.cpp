@@ -153,17 +153,18 @@ static uint64_t lanes(__m128i x, int at)
 }
 
 // The masks of the 64-byte block at s, with the double quotes themselves, not yet their parity.
+// Line feeds and double quotes leave the vectors in one mask, and the control bytes, which
+// take in line feeds and not quotes, tell them apart: a third fewer masks to move out.
 static INLINE blockmask rawsse2(const char *s)
 {
     const __m128i lf = _mm_set1_epi8('\n'), quote = _mm_set1_epi8('"');
-    blockmask k = {0, 0, 0, 0};
+    uint64_t either = 0, control = 0;
     for (int i = 0; i < 64; i += 16) {
         __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
-        k.lf |= lanes(_mm_cmpeq_epi8(x, lf), i);
-        k.quotes |= lanes(_mm_cmpeq_epi8(x, quote), i);
-        k.control |= lanes(controls(x), i);
+        either |= lanes(_mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, quote)), i);
+        control |= lanes(controls(x), i);
     }
-    return k;
+    return blockmask{either & control, either & ~control, control, 0};
 }
 
 static void masksse2(const char *s, size_t blocks, blockmask *m)
