@@ -1,9 +1,11 @@
 // Times commands side by side: each round runs every command once, in turn, after a sync,
 // so that a slow spell of the machine or the disk falls on all of them alike rather than on
 // whichever ran then, and each round begins with the next command. Prints for each command
-// the median over the rounds of its CPU time (user + system) and wall time, in seconds, and
-// its largest peak memory in KiB. A first round warms the caches and is not counted. The
-// console of every command goes to a file.
+// the median over the rounds of its CPU time (user + system) and wall time, in seconds, its
+// largest peak memory in KiB, and the median over the rounds of its CPU time over the first
+// command's in the same round: a ratio taken within a round leaves out the drift from one
+// spell to the next. A first round warms the caches and is not counted. The console of
+// every command goes to a file.
 // usage: cputime rounds console-file "command arg ..." ...   (arguments split at spaces)
 #include <algorithm>
 #include <chrono>
@@ -18,7 +20,7 @@
 #include <unistd.h>
 
 struct timing {
-    std::vector<double> cpu, wall;
+    std::vector<double> cpu, wall, ratio;
     long peak = 0;
 };
 
@@ -91,7 +93,11 @@ int main(int argc, char **argv)
             }
         }
     }
+    for (timing &each : t)
+        for (size_t r = 0; r < each.cpu.size(); r++)
+            each.ratio.push_back(each.cpu[r] / t[0].cpu[r]);
     for (const timing &each : t)
-        std::printf("%.4f %.4f %ld\n", median(each.cpu), median(each.wall), each.peak);
+        std::printf("%.4f %.4f %ld %.4f\n", median(each.cpu), median(each.wall), each.peak,
+                    median(each.ratio));
     return 0;
 }

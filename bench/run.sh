@@ -3,9 +3,10 @@
 # system) as a ratio to dd's beside its target, wall time and peak memory, on a typical
 # 256 MiB save, on 1 and 64 MiB ones for memory and linearity, and on the worst cases. The
 # console goes to a file, where a player's would be buffered. The commands take turns, each
-# after a sync, and the medians over the rounds are compared (bench/cputime): the kernel's
-# cost for the same copy drifts by a fifth between spells here, which turns and medians share
-# out evenly where runs of one command after another would not. The worst cases print a
+# after a sync, and each ratio is the median over the rounds of the command's CPU time over
+# dd's in the same round (bench/cputime): the kernel's cost for the same copy drifts by a
+# fifth between spells here, which turns and ratios within a round leave out where runs of
+# one command after another would not. The worst cases print a
 # message for most lines, so the pass is also timed alone with its console buffered ("pass").
 # A second build without AVX2 (build-sse2) times the scan that a processor without AVX2 gets,
 # SSE2 with the carry-less multiply and POPCNT where it has them, and a third (build-sse2only)
@@ -13,11 +14,11 @@
 # counted with valgrind on 16 MiB files (the same count every run), without those of printf,
 # with the fastest scan, with SSE2 and CLMUL, and with SSE2 alone.
 # usage: bash bench/run.sh [folder for the files, default build-bench]
-# RUNS=n sets the rounds (15); FILES="typical-256 ..." picks the timed files.
+# RUNS=n sets the rounds (31); FILES="typical-256 ..." picks the timed files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 work=${1:-build-bench}
-runs=${RUNS:-15}
+runs=${RUNS:-31}
 
 if ! command -v valgrind >/dev/null; then
     export DEBIAN_FRONTEND=noninteractive
@@ -43,25 +44,25 @@ target() {
 
 echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo "$(df -T "$work" | awk 'NR == 2 { print $2 }') file system, medians of $runs rounds, console to a file"
-echo "CPU ratios to dd: veskor, veskor without AVX2, with SSE2 alone, and the pass alone"
+echo "CPU ratios to dd within a round: veskor, veskor without AVX2, with SSE2 alone, and the pass alone"
 printf '%-13s %6s %6s %6s %6s %6s %7s %8s %7s %9s %9s %8s\n' file target veskor noavx2 sse2 \
     pass "cpu s" "dd cpu s" "wall s" "dd wall s" "peak KiB" "dd peak"
 for file in ${FILES:-typical-1 typical-64 typical-256 odd-256 controls-256 long-256}; do
     makesave "${file%-*}" "${file#*-}"
     save="$work/$file.vld"
-    cputimes "build/veskor $save" "dd if=$save of=$work/dd-copy bs=1M status=none" \
+    cputimes "dd if=$save of=$work/dd-copy bs=1M status=none" "build/veskor $save" \
         "build-sse2/veskor $save" "build-sse2only/veskor $save" \
         "build/bench/passonly $save $work/pass-copy" >"$work/times"
-    read -r cpu wall mem < <(sed -n 1p "$work/times")
-    read -r ddcpu ddwall ddmem < <(sed -n 2p "$work/times")
-    read -r noavx2 _ < <(sed -n 3p "$work/times")
-    read -r sse2 _ < <(sed -n 4p "$work/times")
-    read -r pass _ < <(sed -n 5p "$work/times")
+    read -r ddcpu ddwall ddmem _ < <(sed -n 1p "$work/times")
+    read -r cpu wall mem ratio < <(sed -n 2p "$work/times")
+    read -r _ _ _ noavx2 < <(sed -n 3p "$work/times")
+    read -r _ _ _ sse2 < <(sed -n 4p "$work/times")
+    read -r _ _ _ pass < <(sed -n 5p "$work/times")
     eval "cpu_${file//-/_}=$cpu"
-    awk -v f="$file" -v t="$(target "$file")" -v c="$cpu" -v d="$ddcpu" -v w="$wall" \
+    awk -v f="$file" -v t="$(target "$file")" -v r="$ratio" -v c="$cpu" -v d="$ddcpu" -v w="$wall" \
         -v dw="$ddwall" -v m="$mem" -v dm="$ddmem" -v p="$pass" -v s="$sse2" -v n="$noavx2" '
         BEGIN { printf "%-13s %6s %6.2f %6.2f %6.2f %6.2f %7.3f %8.3f %7.3f %9.3f %9d %8d\n",
-        f, t, c / d, n / d, s / d, p / d, c, d, w, dw, m, dm }'
+        f, t, r, n, s, p, c, d, w, dw, m, dm }'
 done
 if [ -n "${cpu_typical_64:-}" ] && [ -n "${cpu_typical_256:-}" ]; then
     awk -v a="$cpu_typical_64" -v b="$cpu_typical_256" \
@@ -76,10 +77,10 @@ printf '%-13s %7s %13s %7s %13s\n' file "wall s" "dd+sync wall" "cpu s" "dd+sync
 for file in typical-1 typical-256; do
     makesave "${file%-*}" "${file#*-}"
     save="$work/$file.vld"
-    cputimes "build/veskor $save" "dd if=$save of=$work/dd-copy bs=1M conv=fsync status=none" \
+    cputimes "dd if=$save of=$work/dd-copy bs=1M conv=fsync status=none" "build/veskor $save" \
         >"$work/times"
-    read -r cpu wall _ < <(sed -n 1p "$work/times")
-    read -r ddcpu ddwall _ < <(sed -n 2p "$work/times")
+    read -r ddcpu ddwall _ < <(sed -n 1p "$work/times")
+    read -r cpu wall _ < <(sed -n 2p "$work/times")
     printf '%-13s %7.3f %13.3f %7.3f %13.3f\n' "$file" "$wall" "$ddwall" "$cpu" "$ddcpu"
 done
 
