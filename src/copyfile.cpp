@@ -7,7 +7,8 @@ bool opencopy(copyfile *c, const std::string &name)
 {
     c->name = name;
     c->fp = nullptr;
-    bool clash = true;
+    // A folder under the name would refuse the finished copy: no pass is made for nothing.
+    bool clash = lookname(name.c_str()) != NAME_FOLDER;
     // Another run, or an old leftover, may hold a name: try others.
     for (int tries = 0; !c->fp && clash && tries < 100; tries++) {
         c->temp = tempname(name, nonce());
@@ -28,6 +29,65 @@ bool commitcopy(copyfile *c, unsigned mode)
     if (ok)
         guardtemp(nullptr);
     return ok && syncdir(c->name.c_str());
+}
+
+// Writes the bytes of from, from its start, to the new file to, on the disk with mode.
+static linkresult copybytes(FILE *from, const char *to, unsigned mode)
+{
+    static char block[1 << 16];
+    bool clash = false;
+    FILE *f = createnew(to, &clash);
+    if (!f)
+        return clash ? LINK_TAKEN : LINK_FAILED;
+    bool ok = std::fseek(from, 0, SEEK_SET) == 0;
+    for (size_t n = 1; ok && n > 0;) {
+        n = std::fread(block, 1, sizeof block, from);
+        ok = std::fwrite(block, 1, n, f) == n && !std::ferror(from);
+    }
+    ok = ok && syncfile(f);
+    copymode(f, mode);
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok)
+        removefile(to);
+    return ok ? LINK_MADE : LINK_FAILED;
+}
+
+// Keeps old, the file under name, under backup too, both names on the disk.
+static linkresult keepbackup(const std::string &name, FILE *old, const std::string &backup,
+                             unsigned mode)
+{
+    linkresult r = linkfile(name.c_str(), backup.c_str());
+    if (r == LINK_UNSUPPORTED)
+        r = copybytes(old, backup.c_str(), mode);
+    if (r == LINK_MADE && !syncdir(backup.c_str())) {
+        removefile(backup.c_str());
+        r = LINK_FAILED;
+    }
+    return r;
+}
+
+swapresult swapcopy(copyfile *c, unsigned mode, FILE *old, const std::string &backup)
+{
+    bool ok = syncfile(c->fp);
+    copymode(c->fp, mode);
+    ok = std::fclose(c->fp) == 0 && ok;
+    c->fp = nullptr;
+    linkresult kept = ok ? keepbackup(c->name, old, backup, mode) : LINK_FAILED;
+    // The backup must be old itself, whatever was done to the name since old was opened.
+    bool same = kept == LINK_MADE && namesfile(c->name.c_str(), old);
+    // Windows renames nothing over a file that is open.
+    std::fclose(old);
+    if (same && replacefile(c->temp.c_str(), c->name.c_str())) {
+        guardtemp(nullptr);
+        // The swap is made: a folder that cannot be synced now changes nothing of it.
+        syncdir(c->name.c_str());
+        return SWAP_DONE;
+    }
+    if (kept == LINK_MADE)
+        removefile(backup.c_str());
+    return kept == LINK_TAKEN           ? SWAP_TAKEN
+           : kept == LINK_MADE && !same ? SWAP_CHANGED
+                                        : SWAP_FAILED;
 }
 
 bool discardcopy(copyfile *c)

@@ -35,6 +35,16 @@ bool syncfile(FILE *f);
 void copymode(FILE *f, unsigned mode);
 // Renames from over to, whatever stands at to; never writes through to.
 bool replacefile(const char *from, const char *to);
+enum linkresult { LINK_MADE, LINK_TAKEN, LINK_UNSUPPORTED, LINK_FAILED };
+// Gives the file named from (a link followed) the second name to, which must be free:
+// LINK_TAKEN when something stands there, LINK_UNSUPPORTED where the file system has no
+// such names (FAT).
+linkresult linkfile(const char *from, const char *to);
+// What stands under a name, a link not followed.
+enum namekind { NAME_FREE, NAME_FILE, NAME_FOLDER };
+namekind lookname(const char *name);
+// Whether name leads to the open file f.
+bool namesfile(const char *name, FILE *f);
 // Waits until the folder holding name has its entries on the disk.
 bool syncdir(const char *name);
 bool removefile(const char *name);

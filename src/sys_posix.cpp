@@ -107,6 +107,30 @@ bool replacefile(const char *from, const char *to)
     return std::rename(from, to) == 0;
 }
 
+linkresult linkfile(const char *from, const char *to)
+{
+    if (linkat(AT_FDCWD, from, AT_FDCWD, to, AT_SYMLINK_FOLLOW) == 0)
+        return LINK_MADE;
+    // FAT refuses with EPERM; EXDEV comes from a link that leads to another file system.
+    bool none = errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS || errno == EXDEV;
+    return errno == EEXIST ? LINK_TAKEN : none ? LINK_UNSUPPORTED : LINK_FAILED;
+}
+
+namekind lookname(const char *name)
+{
+    struct stat s;
+    if (lstat(name, &s) != 0)
+        return NAME_FREE;
+    return S_ISDIR(s.st_mode) ? NAME_FOLDER : NAME_FILE;
+}
+
+bool namesfile(const char *name, FILE *f)
+{
+    struct stat sn, sf;
+    return stat(name, &sn) == 0 && fstat(fileno(f), &sf) == 0 && sn.st_dev == sf.st_dev &&
+           sn.st_ino == sf.st_ino;
+}
+
 bool syncdir(const char *name)
 {
     std::string dir(name);

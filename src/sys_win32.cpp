@@ -197,6 +197,27 @@ bool replacefile(const char *from, const char *to)
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
+linkresult linkfile(const char *from, const char *to)
+{
+    if (CreateHardLinkW(wide(to).c_str(), wide(from).c_str(), nullptr))
+        return LINK_MADE;
+    DWORD why = GetLastError();
+    if (why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS)
+        return LINK_TAKEN;
+    // FAT and exFAT refuse with ERROR_INVALID_FUNCTION.
+    bool none = why == ERROR_INVALID_FUNCTION || why == ERROR_NOT_SUPPORTED ||
+                why == ERROR_NOT_SAME_DEVICE || why == ERROR_CALL_NOT_IMPLEMENTED;
+    return none ? LINK_UNSUPPORTED : LINK_FAILED;
+}
+
+namekind lookname(const char *name)
+{
+    DWORD attributes = GetFileAttributesW(wide(name).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return NAME_FREE;
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? NAME_FOLDER : NAME_FILE;
+}
+
 bool syncdir(const char *)
 {
     return true;
@@ -225,6 +246,14 @@ bool samefile(const char *a, const char *b)
     BY_HANDLE_FILE_INFORMATION ia, ib;
     return fileid(a, &ia) && fileid(b, &ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
            ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool namesfile(const char *name, FILE *f)
+{
+    BY_HANDLE_FILE_INFORMATION in, iff;
+    return fileid(name, &in) && GetFileInformationByHandle(handleof(f), &iff) &&
+           in.dwVolumeSerialNumber == iff.dwVolumeSerialNumber &&
+           in.nFileIndexHigh == iff.nFileIndexHigh && in.nFileIndexLow == iff.nFileIndexLow;
 }
 
 uint64_t nonce()
