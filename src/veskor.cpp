@@ -7,9 +7,18 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 // The exit codes.
-enum { EXIT_DONE = 0, EXIT_NOREAD = 2, EXIT_NOWRITE = 3, EXIT_TOOLONG = 4, EXIT_NOMEMORY = 9 };
+enum {
+    EXIT_DONE = 0,
+    EXIT_NEEDSREPAIR = 1,
+    EXIT_NOREAD = 2,
+    EXIT_NOWRITE = 3,
+    EXIT_TOOLONG = 4,
+    EXIT_BADOPTION = 5,
+    EXIT_NOMEMORY = 9
+};
 
 static const char WELCOME[] =
     "Hello, and welcome to VESKOR!\n\nNow, if you read the README file, you should be running\n"
@@ -24,23 +33,49 @@ static const char PROMPT[] =
     "Filename: ";
 
 static const char USAGE[] =
-    "Usage: veskor [SAVE...]\n"
+    "Usage: veskor [OPTION...] [SAVE...]\n"
     "Repairs damaged Valdremar save files. Each SAVE is only read; a repaired copy\n"
     "named FIXED-<name> is written beside it, and every repair is listed with its\n"
     "line number. Without a SAVE, veskor asks for the name of one.\n"
     "\n"
-    "Exit codes: 0 done, 2 a save cannot be opened or read, 3 a copy cannot be\n"
-    "created or written, 4 a line is too long, 9 out of memory. With several saves,\n"
-    "the code of the first that failed.\n"
+    "Options, anywhere before -- (which ends them):\n"
+    "  -c, --check    list the repairs each SAVE needs, and write nothing\n"
+    "  -r, --replace  repair each SAVE in place, keeping the damaged one as\n"
+    "                 SAVE.bak, which must not exist yet\n"
+    "  -h, --help     show this help (/? too)\n"
+    "  -V, --version  show the version and the licence\n"
     "\n"
-    "A save named like an option is reached as ./--help.\n";
+    "Exit codes: 0 done (with --check: every save is sound), 1 a save needs repair\n"
+    "(--check only), 2 a save cannot be opened or read, 3 a copy cannot be created\n"
+    "or written, or a save cannot be replaced, 4 a line is too long, 5 an unknown\n"
+    "option, 9 out of memory. With several saves, the code of the first that failed.\n"
+    "\n"
+    "A save named like an option is reached as ./--help, or after --.\n";
 
-// Prints a message that names a file.
-static void saynamed(const char *before, const std::string &name, const char *after)
+static const char VERSION[] = "VESKOR " VESKOR_VERSION "\nLicensed under the MIT licence.\n";
+
+// What the command line asks for.
+enum runmode { MODE_REPAIR, MODE_CHECK, MODE_REPLACE };
+struct settings {
+    bool check, replace;
+    const char *answer;  // the help or the version, which is all the run does
+    std::string unknown; // the first argument taken for an option that is none
+    std::vector<std::string> saves;
+    bool asked; // the save was named at the prompt
+};
+
+// Puts a piece of a message that names a file, the name shown safely.
+static void putnamed(const char *before, const std::string &name, const char *after)
 {
     conputs(before);
     conputname(name.c_str());
     conputs(after);
+}
+
+// Prints a message that names a file.
+static void saynamed(const char *before, const std::string &name, const char *after)
+{
+    putnamed(before, name, after);
     conend();
 }
 
@@ -92,6 +127,23 @@ static int runpass(FILE *in, FILE *out, int64_t *lines)
                                 : EXIT_NOWRITE;
 }
 
+// STUB until the repair record of the pass is merged: no counts yet.
+struct repairs {
+    int64_t lines, merged, scrubbed, requoted, closed;
+};
+static bool needsrepair(const repairs &r)
+{
+    return r.lines > 0;
+}
+static int runpass(FILE *in, FILE *out, repairs *r)
+{
+    FILE *sink = out ? out : std::fopen("/dev/null", "wb");
+    int code = runpass(in, sink, &r->lines);
+    if (!out)
+        std::fclose(sink);
+    return code;
+}
+
 // Whether the save changed while it was read: the game rewrote or extended it. Pipes and
 // devices have nothing to compare.
 static bool changed(FILE *in, const filestamp &before)
@@ -103,18 +155,30 @@ static bool changed(FILE *in, const filestamp &before)
            after.offset > before.size;
 }
 
-// Ends a failed run: the failure is told, and the temporary file goes.
-static int fail(copyfile *c, int code, const std::string &save)
+// Tells why the pass over save failed; copy names the file that could not be written.
+static void saypassfail(int code, const std::string &save, const std::string &copy)
 {
     if (code == EXIT_NOMEMORY)
         conputs("Out of memory\n");
     if (code == EXIT_NOREAD)
         saynamed("Can't read the file '", save, "'\n");
     if (code == EXIT_NOWRITE)
-        saynamed("Can't write output file '", c->name, "'\n");
+        saynamed("Can't write output file '", copy, "'\n");
     conend();
+}
+
+// Removes the temporary file, and tells when it stays.
+static void dropcopy(copyfile *c)
+{
     if (!discardcopy(c))
         saynamed("Can't delete output file '", c->temp, "'\n");
+}
+
+// Ends a failed run: the failure is told, and the temporary file goes.
+static int fail(copyfile *c, int code, const std::string &save)
+{
+    saypassfail(code, save, c->name);
+    dropcopy(c);
     return code;
 }
 
@@ -152,27 +216,203 @@ static int fixone(const std::string &save)
     return EXIT_DONE;
 }
 
-// Answers --help, -h and --version; false for any other argument.
-static bool tellabout(const std::string &arg)
+// Opens the save and takes its stamp; null, the failure told, when it cannot be read.
+static FILE *opensave(const std::string &save, filestamp *before)
 {
-    if (arg == "--version")
-        conputs("VESKOR " VESKOR_VERSION "\n");
-    else if (arg == "--help" || arg == "-h")
-        conputs(USAGE);
+    FILE *in = openread(save.c_str());
+    if (!in) {
+        saynamed("Can't open the file '", save, "'\n");
+        return nullptr;
+    }
+    if (stampfile(in, before))
+        return in;
+    std::fclose(in);
+    saynamed("Can't read the file '", save, "'\n");
+    return nullptr;
+}
+
+// The closing line of a check: what the save needs, and its lines.
+static void saychecked(const std::string &save, const repairs &r)
+{
+    putnamed("'", save, needsrepair(r) ? "' needs repair: " : "' needs no repair. ");
+    if (needsrepair(r)) {
+        conputnum(r.scrubbed);
+        conputs(" non-printable characters, ");
+        conputnum(r.merged);
+        conputs(" merged lines, ");
+        conputnum(r.requoted);
+        conputs(" embedded double quotes, ");
+        conputnum(r.closed);
+        conputs(" trailing double quotes. ");
+    }
+    conputnum(r.lines);
+    conputs(" lines checked.\n");
+    conend();
+}
+
+// Reads one save and lists what it needs, writing nothing; gives the exit code.
+static int checkone(const std::string &save)
+{
+    filestamp before{};
+    FILE *in = opensave(save, &before);
+    if (!in)
+        return EXIT_NOREAD;
+    repairs r{};
+    int code = runpass(in, nullptr, &r);
+    if (code == EXIT_DONE && changed(in, before))
+        code = EXIT_NOREAD;
+    std::fclose(in);
+    if (code != EXIT_DONE) {
+        saypassfail(code, save, save);
+        return code;
+    }
+    saychecked(save, r);
+    return needsrepair(r) ? EXIT_NEEDSREPAIR : EXIT_DONE;
+}
+
+// Refuses to put a backup where a file stands already.
+static int saytaken(const std::string &backup)
+{
+    saynamed("Can't keep the damaged save as '", backup, "': that file already exists\n");
+    return EXIT_NOWRITE;
+}
+
+// Puts the repaired copy in the place of save, open as in, which stays as backup; gives the
+// exit code.
+static int swapsave(copyfile *copy, FILE *in, const filestamp &before, const std::string &backup,
+                    int64_t lines)
+{
+    swapresult r = swapcopy(copy, before.mode, in, backup);
+    if (r == SWAP_TAKEN) {
+        dropcopy(copy);
+        return saytaken(backup);
+    }
+    if (r != SWAP_DONE)
+        return fail(copy, r == SWAP_CHANGED ? EXIT_NOREAD : EXIT_NOWRITE, copy->name);
+    putnamed("Replaced '", copy->name, "' with its repair; ");
+    putnamed("the damaged save is now '", backup, "'. ");
+    conputnum(lines);
+    conputs(" lines processed.\n");
+    conend();
+    return EXIT_DONE;
+}
+
+// Repairs one save in place, the damaged save kept beside it as <save>.bak, or leaves a sound
+// one as it is; gives the exit code.
+static int replaceone(const std::string &save)
+{
+    filestamp before{};
+    copyfile copy;
+    std::string backup = save + ".bak";
+    FILE *in = opensave(save, &before);
+    if (!in)
+        return EXIT_NOREAD;
+    if (lookname(backup.c_str()) != NAME_FREE) {
+        std::fclose(in);
+        return saytaken(backup);
+    }
+    if (!opencopy(&copy, save)) {
+        std::fclose(in);
+        saynamed("Can't create output file '", save, "'\n");
+        return EXIT_NOWRITE;
+    }
+    repairs r{};
+    int code = runpass(in, copy.fp, &r);
+    if (code == EXIT_DONE && changed(in, before))
+        code = EXIT_NOREAD;
+    if (code == EXIT_DONE && needsrepair(r))
+        return swapsave(&copy, in, before, backup, r.lines);
+    std::fclose(in);
+    if (code != EXIT_DONE)
+        return fail(&copy, code, save);
+    dropcopy(&copy);
+    putnamed("'", save, "' needs no repair; it is left as it was. ");
+    conputnum(r.lines);
+    conputs(" lines processed.\n");
+    conend();
+    return EXIT_DONE;
+}
+
+// Takes arg into *s when it is an option; false when it is none.
+static bool takeoption(const std::string &arg, settings *s)
+{
+    if (arg == "-c" || arg == "--check")
+        s->check = true;
+    else if (arg == "-r" || arg == "--replace")
+        s->replace = true;
+    else if (arg == "-h" || arg == "--help" || arg == "/?")
+        s->answer = s->answer ? s->answer : USAGE;
+    else if (arg == "-V" || arg == "--version")
+        s->answer = s->answer ? s->answer : VERSION;
     else
         return false;
+    return true;
+}
+
+// Sorts the arguments into options and saves. Before --, which ends the options, every
+// argument that begins with '-' is an option, but '-' alone, which is a name.
+static void readargs(int argc, char **argv, settings *s)
+{
+    bool options = true;
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        if (options && arg == "--")
+            options = false;
+        else if (!options || arg == "-" || (arg[0] != '-' && arg != "/?"))
+            s->saves.push_back(arg);
+        else if (!takeoption(arg, s) && s->unknown.empty())
+            s->unknown = arg;
+    }
+}
+
+// Answers a run that sees to no save: the help, the version, or options refused. False when
+// the saves are next; *code is the exit code.
+static bool answered(const settings &s, int *code)
+{
+    *code = EXIT_DONE;
+    if (s.answer) {
+        conputs(s.answer);
+    } else if (!s.unknown.empty()) {
+        saynamed("Unknown option '", s.unknown, "'; veskor --help lists the options.\n");
+        *code = EXIT_BADOPTION;
+    } else if (s.check && s.replace) {
+        conputs("--check and --replace cannot be used together; veskor --help lists the "
+                "options.\n");
+        *code = EXIT_BADOPTION;
+    } else {
+        return false;
+    }
     conend();
     return true;
 }
 
-// Repairs each save named in turn, each as a run of its own; gives the code of the first
-// that failed.
-static int fixall(int argc, char **argv)
+// Prompt mode: the save named at the prompt is the run's one save. False when the player
+// chose to leave.
+static bool asksave(settings *s)
+{
+    std::string name;
+    s->asked = askname(&name);
+    if (s->asked)
+        s->saves.push_back(name);
+    return s->asked;
+}
+
+// Sees to one save as the options ask: a check, a repair in place, or a repaired copy.
+static int runone(const settings &s, const std::string &save)
+{
+    return s.check ? checkone(save) : s.replace ? replaceone(save) : fixone(save);
+}
+
+// Sees to each save in turn, each as a run of its own and, when there are several, under
+// its name; gives the code of the first that failed, else 1 when one needs repair.
+static int fixall(const settings &s)
 {
     int code = EXIT_DONE;
-    for (int i = 1; i < argc; i++) {
-        int one = fixone(argv[i]);
-        code = code == EXIT_DONE ? one : code;
+    for (const std::string &save : s.saves) {
+        if (s.saves.size() > 1)
+            saynamed(s.check ? "Checking '" : "Repairing '", save, "'\n");
+        int one = runone(s, save);
+        code = code > EXIT_NEEDSREPAIR || one == EXIT_DONE ? code : one;
     }
     return code;
 }
@@ -180,22 +420,22 @@ static int fixall(int argc, char **argv)
 int main(int argc, char **argv)
 {
     sysinit(&argc, &argv);
-    std::string save;
+    settings s{};
+    readargs(argc, argv, &s);
+    std::string answer;
     int code = EXIT_DONE;
     bool left = false;
-    if (argc > 1 && tellabout(argv[1]))
+    if (answered(s, &code))
         ;
-    else if (argc > 1)
-        code = fixall(argc, argv);
-    else if (askname(&save))
-        code = fixone(save);
-    else
+    else if (s.saves.empty() && !asksave(&s))
         left = true; // the player chose to leave
+    else
+        code = fixall(s);
     // A window of its own closes when the program ends: it waits for the player to read.
-    if (!left && ((argc == 1 && code == EXIT_DONE) || ownconsole())) {
+    if (!left && ((s.asked && code <= EXIT_NEEDSREPAIR) || ownconsole())) {
         conputs("Press ENTER to quit!\n");
         conend();
-        readline(&save);
+        readline(&answer);
     }
     conflush();
     return code;
