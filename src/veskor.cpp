@@ -34,9 +34,9 @@ static const char PROMPT[] =
 
 static const char USAGE[] =
     "Usage: veskor [OPTION...] [SAVE...]\n"
-    "Repairs damaged Valdremar save files. Each SAVE is only read; a repaired copy\n"
-    "named FIXED-<name> is written beside it, and every repair is listed with its\n"
-    "line number. Without a SAVE, veskor asks for the name of one.\n"
+    "Repairs damaged Valdremar save files: a repaired copy of each SAVE is written\n"
+    "beside it as FIXED-<name>, the SAVE only read, and every repair is listed with\n"
+    "its line number. Without a SAVE, veskor asks for the name of one.\n"
     "\n"
     "Options, anywhere before -- (which ends them):\n"
     "  -c, --check    list the repairs each SAVE needs, and write nothing\n"
