@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-static char line[LINEWINDOW], held[LINEBUF], conbuf[1 << 16];
+static char line[LINEWINDOW], held[LINEBUF], outbuf[WRITEBUF], conbuf[1 << 16];
 
 // The kind of scan named, or SCAN_BEST for any other name.
 static scankind findkind(const char *name)
@@ -30,8 +30,8 @@ int main(int argc, char **argv)
     std::setvbuf(stdout, conbuf, _IOFBF, sizeof conbuf);
     std::setvbuf(in, nullptr, _IONBF, 0);
     std::setvbuf(out, nullptr, _IONBF, 0);
-    int64_t lines = 0;
-    passresult r = fixfile(in, out, line, held, &lines);
+    repairs done{};
+    passresult r = fixfile(in, out, line, held, outbuf, &done);
     std::fclose(in);
     return std::fclose(out) == 0 && r == PASS_DONE ? 0 : 1;
 }

@@ -1,8 +1,5 @@
 #include "quoterepair.h"
 
-#include "console.h"
-#include "linepass.h"
-
 #include <cstring>
 
 static const size_t NOMARK = static_cast<size_t>(-1);
@@ -10,38 +7,30 @@ static const size_t NOMARK = static_cast<size_t>(-1);
 // Reads the line as assignments: a value opens at a double quote and closes at the last
 // double quote before the next equals sign; the ones between become single quotes. NUL
 // bytes are ordinary bytes here.
-size_t fixquotes(char *held, size_t len, int64_t lineno)
+quotefix fixquotes(char *held, size_t len)
 {
+    quotefix f = {len, 0, false};
     size_t i = 0;
-    int count = 0;
-    while (i < len) {
-        const char *q = static_cast<const char *>(std::memchr(held + i, '"', len - i));
+    while (i < f.len) {
+        const char *q = static_cast<const char *>(std::memchr(held + i, '"', f.len - i));
         if (!q)
             break;
         size_t mark = NOMARK;
-        for (i = q - held + 1; i < len && held[i] != '='; i++) {
+        for (i = static_cast<size_t>(q - held) + 1; i < f.len && held[i] != '='; i++) {
             if (held[i] == '"') {
                 held[i] = '\'';
-                count++;
+                f.requoted++;
                 mark = i;
             }
         }
         if (mark != NOMARK) {
             held[mark] = '"';
-            count--;
-        } else if (i == len) {
-            sayline(lineno, "added trailing double quote\n");
-            held[len++] = '"';
+            f.requoted--;
+        } else if (i == f.len) {
+            held[f.len++] = '"';
+            f.closed = true;
             break;
         }
     }
-    if (count == 0)
-        return len;
-    conputs("Line ");
-    conputnum(lineno);
-    conputs(": replaced ");
-    conputnum(count);
-    conputs(" embedded double quotes with single quotes\n");
-    conend();
-    return len;
+    return f;
 }

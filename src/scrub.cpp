@@ -1,14 +1,10 @@
 #include "scrub.h"
 
-#include "console.h"
 #include "scan.h"
 
 #include <cstring>
 
 const char hexdigit[17] = "0123456789ABCDEF";
-
-// At most this many codes are listed in a message; the count is always the full one.
-static const int MAXCODES = 63;
 
 // The first control character at or after i and before end, or end; eight bytes a step.
 static size_t nextcontrol(const unsigned char *p, size_t i, size_t end)
@@ -21,12 +17,11 @@ static size_t nextcontrol(const unsigned char *p, size_t i, size_t end)
     return i;
 }
 
-void scrubline(char *line, size_t len, int64_t lineno)
+int64_t scrubline(char *line, size_t len, char *codes, size_t *codelen)
 {
     unsigned char *p = reinterpret_cast<unsigned char *>(line);
-    char codes[MAXCODES * 4];
     size_t at = 0, end = len > 2 ? len - 2 : 0;
-    int count = 0;
+    int64_t count = 0;
     for (size_t i = nextcontrol(p, 0, end); i < end; i = nextcontrol(p, i + 1, end)) {
         if (count < MAXCODES) {
             if (count > 0)
@@ -38,13 +33,6 @@ void scrubline(char *line, size_t len, int64_t lineno)
         count++;
         p[i] = ' ';
     }
-    if (count == 0)
-        return;
-    char msg[sizeof codes + 100];
-    char *to = numtext(linetext(msg, lineno), count);
-    to = littext(to, " non-printable characters replaced with spaces (");
-    std::memcpy(to, codes, at);
-    to = littext(to + at, ")\n");
-    conput(msg, static_cast<size_t>(to - msg));
-    conend();
+    *codelen = at;
+    return count;
 }

@@ -105,22 +105,25 @@ static bool askname(std::string *name)
     return !name->empty();
 }
 
-// Obtains the buffers and runs the pass over the two files, counting lines into *lines.
-static int runpass(FILE *in, FILE *out, int64_t *lines)
+// Obtains the buffers and runs the pass over the two files, counting into *done.
+static int runpass(FILE *in, FILE *out, repairs *done)
 {
     char *line = static_cast<char *>(std::malloc(LINEWINDOW));
     char *held = line ? static_cast<char *>(std::malloc(LINEBUF)) : nullptr;
-    if (!held) {
+    char *outbuf = held ? static_cast<char *>(std::malloc(WRITEBUF)) : nullptr;
+    if (!outbuf) {
         std::free(line);
+        std::free(held);
         return EXIT_NOMEMORY;
     }
     // The pass reads whole blocks into its own buffer and gathers its small writes itself,
     // so neither stream needs one.
     std::setvbuf(in, nullptr, _IONBF, 0);
     std::setvbuf(out, nullptr, _IONBF, 0);
-    passresult r = fixfile(in, out, line, held, lines);
+    passresult r = fixfile(in, out, line, held, outbuf, done);
     std::free(line);
     std::free(held);
+    std::free(outbuf);
     return r == PASS_DONE       ? EXIT_DONE
            : r == PASS_TOOLONG  ? EXIT_TOOLONG
            : r == PASS_READFAIL ? EXIT_NOREAD
@@ -198,8 +201,8 @@ static int fixone(const std::string &save)
         saynamed("Can't create output file '", name, "'\n");
         return EXIT_NOWRITE;
     }
-    int64_t lines = 0;
-    int code = runpass(in, copy.fp, &lines);
+    repairs done{};
+    int code = runpass(in, copy.fp, &done);
     if (code == EXIT_DONE && changed(in, before))
         code = EXIT_NOREAD;
     std::fclose(in);
@@ -210,7 +213,7 @@ static int fixone(const std::string &save)
     conputs("Done writing '");
     conputname(name.c_str());
     conputs("'. ");
-    conputnum(lines);
+    conputnum(done.lines);
     conputs(" lines processed.\n");
     conend();
     return EXIT_DONE;

@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
-static char linebuf[LINEWINDOW], heldbuf[LINEBUF];
+static char linebuf[LINEWINDOW], heldbuf[LINEBUF], outbuf[WRITEBUF];
 
 // The pass over the bytes, through temporary files: the copy comes back, with the outcome;
-// *lines is the pass's line count, in and out.
-std::string passbytes(const std::string &input, passresult *r, int64_t *lines)
+// *done is the pass's record, in and out.
+std::string passbytes(const std::string &input, passresult *r, repairs *done)
 {
     FILE *in = std::tmpfile(), *out = std::tmpfile();
     std::fwrite(input.data(), 1, input.size(), in);
     std::rewind(in);
-    *r = fixfile(in, out, linebuf, heldbuf, lines);
+    *r = fixfile(in, out, linebuf, heldbuf, outbuf, done);
     std::string copy(static_cast<size_t>(std::ftell(out)), '\0');
     std::rewind(out);
     copy.resize(std::fread(copy.data(), 1, copy.size(), out));
@@ -54,8 +54,9 @@ std::string checkrepair(const unsigned char *data, size_t size)
 {
     std::string input(reinterpret_cast<const char *>(data), size);
     passresult r;
-    int64_t lines = 0;
-    std::string copy = passbytes(input, &r, &lines);
+    repairs done{};
+    std::string copy = passbytes(input, &r, &done);
+    int64_t lines = done.lines;
     if (r == PASS_TOOLONG)
         return size > LINEMAX ? "" : "a line within the limit was refused";
     std::vector<std::string> in = splitlines(input), out = splitlines(copy);
@@ -64,7 +65,7 @@ std::string checkrepair(const unsigned char *data, size_t size)
     size_t odd = 0;
     bool clean = true;
     for (const std::string &line : in) {
-        odd += countquotes(line.data(), line.size()) % 2;
+        odd += static_cast<size_t>(std::count(line.begin(), line.end(), '"') % 2);
         std::string body = line.substr(0, line.size() - (line.back() == '\n' ? 1 : 0));
         body.resize(body.size() - (!body.empty() && body.back() == '\r' ? 1 : 0));
         for (char c : body)
@@ -81,9 +82,9 @@ std::string checkrepair(const unsigned char *data, size_t size)
     if (copy.size() > input.size() + 3 * odd)
         return "the copy grew by more than three bytes a repaired line";
     for (int k = SCAN_PLAIN; k < SCAN_BEST; k++) {
-        int64_t klines = 0;
+        repairs kdone{};
         bool same = !scanuse(static_cast<scankind>(k)) ||
-                    (passbytes(input, &r, &klines) == copy && klines == lines);
+                    (passbytes(input, &r, &kdone) == copy && kdone.lines == lines);
         scanuse(SCAN_BEST);
         if (!same)
             return "the kinds of scan made different copies";

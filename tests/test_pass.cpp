@@ -7,7 +7,7 @@
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
-std::string passbytes(const std::string &input, passresult *r, int64_t *lines);
+std::string passbytes(const std::string &input, passresult *r, repairs *done);
 std::string checkrepair(const unsigned char *data, size_t size);
 
 // row: title | input | copy | console | lines read [| outcome | lines counted before]
@@ -15,13 +15,14 @@ static void checkpasses(const char *section)
 {
     for (const auto &row : readtable(section)) {
         SCOPED_TRACE(row[0]);
-        int64_t lines = row.size() > 6 ? std::stoll(row[6]) : 0;
+        repairs done{};
+        done.lines = row.size() > 6 ? std::stoll(row[6]) : 0;
         passresult want = row.size() > 5 && row[5] == "too long" ? PASS_TOOLONG : PASS_DONE, r;
         CaptureStdout();
-        std::string got = passbytes(row[1], &r, &lines);
+        std::string got = passbytes(row[1], &r, &done);
         EXPECT_EQ(row[3], GetCapturedStdout());
         EXPECT_EQ(want, r);
-        EXPECT_EQ(std::stoll(row[4]), lines);
+        EXPECT_EQ(std::stoll(row[4]), done.lines);
         if (want == PASS_DONE) {
             EXPECT_BYTES(row[2], got);
         }
@@ -118,11 +119,11 @@ TEST_P(Scans, WindowSeam)
                         "\n" + std::string(198, 'b') + "\n";
         s[at] = '\x1b';
         passresult r;
-        int64_t lines = 0;
+        repairs done{};
         CaptureStdout();
-        passbytes(s, &r, &lines);
+        passbytes(s, &r, &done);
         ASSERT_EQ(at + 2 < LINEWINDOW + 100, GetCapturedStdout() != "") << at;
-        ASSERT_EQ(3, lines);
+        ASSERT_EQ(3, done.lines);
     }
 }
 
