@@ -105,7 +105,8 @@ static bool askname(std::string *name)
     return !name->empty();
 }
 
-// Obtains the buffers and runs the pass over the two files, counting into *done.
+// Obtains the buffers and runs the pass over the two files, counting into *done; a null out
+// writes nothing.
 static int runpass(FILE *in, FILE *out, repairs *done)
 {
     char *line = static_cast<char *>(std::malloc(LINEWINDOW));
@@ -119,7 +120,8 @@ static int runpass(FILE *in, FILE *out, repairs *done)
     // The pass reads whole blocks into its own buffer and gathers its small writes itself,
     // so neither stream needs one.
     std::setvbuf(in, nullptr, _IONBF, 0);
-    std::setvbuf(out, nullptr, _IONBF, 0);
+    if (out)
+        std::setvbuf(out, nullptr, _IONBF, 0);
     passresult r = fixfile(in, out, line, held, outbuf, done);
     std::free(line);
     std::free(held);
@@ -128,23 +130,6 @@ static int runpass(FILE *in, FILE *out, repairs *done)
            : r == PASS_TOOLONG  ? EXIT_TOOLONG
            : r == PASS_READFAIL ? EXIT_NOREAD
                                 : EXIT_NOWRITE;
-}
-
-// STUB until the repair record of the pass is merged: no counts yet.
-struct repairs {
-    int64_t lines, merged, scrubbed, requoted, closed;
-};
-static bool needsrepair(const repairs &r)
-{
-    return r.lines > 0;
-}
-static int runpass(FILE *in, FILE *out, repairs *r)
-{
-    FILE *sink = out ? out : std::fopen("/dev/null", "wb");
-    int code = runpass(in, sink, &r->lines);
-    if (!out)
-        std::fclose(sink);
-    return code;
 }
 
 // Whether the save changed while it was read: the game rewrote or extended it. Pipes and
