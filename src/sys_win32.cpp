@@ -215,7 +215,7 @@ namekind lookname(const char *name)
     DWORD attributes = GetFileAttributesW(wide(name).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return NAME_FREE;
-    return attributes & FILE_ATTRIBUTE_DIRECTORY ? NAME_FOLDER : NAME_FILE;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? NAME_FOLDER : NAME_FILE;
 }
 
 bool syncdir(const char *)
