@@ -1,7 +1,7 @@
 // Preloaded into the program by the whole-run tests to make its buffer request or the
 // removal of its copy fail: VESKOR_FAILALLOC=n fails the n-th request for a line-sized
 // block, VESKOR_FAILREMOVE=1 every removal. VESKOR_BEFORELINK=command runs the command
-// before each second name is given to a file, as another program might at that moment.
+// before the first second name is given to a file, as another program might at that moment.
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -32,8 +32,10 @@ extern "C" int remove(const char *path) noexcept
 
 extern "C" int linkat(int fromdir, const char *from, int todir, const char *to, int flags) noexcept
 {
-    if (const char *command = std::getenv("VESKOR_BEFORELINK"))
+    if (const char *command = std::getenv("VESKOR_BEFORELINK")) {
         (void)std::system(command);
+        unsetenv("VESKOR_BEFORELINK");
+    }
     auto real = reinterpret_cast<int (*)(int, const char *, int, const char *, int)>(
         dlsym(RTLD_NEXT, "linkat"));
     return real(fromdir, from, todir, to, flags);
