@@ -33,6 +33,8 @@ extern "C" int remove(const char *path) noexcept
 extern "C" int linkat(int fromdir, const char *from, int todir, const char *to, int flags) noexcept
 {
     if (const char *command = std::getenv("VESKOR_BEFORELINK")) {
+        // Once only, and in a shell without this shim.
+        unsetenv("LD_PRELOAD");
         (void)std::system(command);
         unsetenv("VESKOR_BEFORELINK");
     }
