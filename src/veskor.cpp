@@ -5,8 +5,12 @@
 #include "names.h"
 #include "sys.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The exit codes.
 enum { EXIT_DONE = 0, EXIT_NOREAD = 2, EXIT_NOWRITE = 3, EXIT_TOOLONG = 4, EXIT_NOMEMORY = 9 };
@@ -92,15 +96,17 @@ static int runpass(FILE *in, FILE *out, int64_t *lines)
                                 : EXIT_NOWRITE;
 }
 
-// Whether the save changed while it was read: the game rewrote or extended it. Pipes and
-// devices have nothing to compare.
-static bool changed(FILE *in, const filestamp &before)
+// Whether the save changed while it was read: the game rewrote, extended or replaced it.
+// Pipes and devices have nothing to compare.
+static bool changed(FILE *in, const std::string &save, const filestamp &before)
 {
-    filestamp after;
+    filestamp read, named;
     if (!before.regular)
         return false;
-    return !stampfile(in, &after) || after.size != before.size || after.mtime != before.mtime ||
-           after.offset > before.size;
+    // A game that saves anew renames a new file over the old one: the name is what counts.
+    return !stampfile(in, &read) || read.offset > before.size || !stampname(save.c_str(), &named) ||
+           named.volume != before.volume || named.number != before.number ||
+           named.size != before.size || named.mtime != before.mtime || named.ctime != before.ctime;
 }
 
 // Ends a failed run: the failure is told, and the temporary file goes.
@@ -118,38 +124,68 @@ static int fail(copyfile *c, int code, const std::string &save)
     return code;
 }
 
-// Repairs one save into its copy and reports; gives the exit code.
-static int fixone(const std::string &save)
+// Tells why a save did not open; gives the exit code.
+static int failopen(const std::string &save)
 {
-    FILE *in = openread(save.c_str());
-    if (!in) {
-        saynamed("Can't open the file '", save, "'\n");
-        return EXIT_NOREAD;
+    if (errno == ENOMEM) {
+        conputs("Out of memory\n");
+        conend();
+        return EXIT_NOMEMORY;
     }
-    copyfile copy;
-    filestamp before{};
-    std::string name = copyname(save);
-    if (!stampfile(in, &before) || samefile(save.c_str(), name.c_str()) || !opencopy(&copy, name)) {
-        std::fclose(in);
-        saynamed("Can't create output file '", name, "'\n");
+    saynamed("Can't open the file '", save, "'\n");
+    return EXIT_NOREAD;
+}
+
+// Puts the finished copy of a save in place and reports; gives the exit code.
+static int finish(copyfile *c, const filestamp &before, int64_t lines)
+{
+    // A device or a pipe has no permission bits a copy should take over.
+    commitresult placed = commitcopy(c, before.regular ? before.mode : newmode());
+    if (placed == COMMIT_FAILED)
+        return fail(c, EXIT_NOWRITE, "");
+    if (placed == COMMIT_UNSYNCED) {
+        saynamed("The copy '", c->name,
+                 "' is in place, but the disk did not confirm it; it may not survive a power "
+                 "cut\n");
         return EXIT_NOWRITE;
     }
-    int64_t lines = 0;
-    int code = runpass(in, copy.fp, &lines);
-    if (code == EXIT_DONE && changed(in, before))
-        code = EXIT_NOREAD;
-    std::fclose(in);
-    if (code == EXIT_DONE && !commitcopy(&copy, before.mode))
-        code = EXIT_NOWRITE;
-    if (code != EXIT_DONE)
-        return fail(&copy, code, save);
     conputs("Done writing '");
-    conputname(name.c_str());
+    conputname(c->name.c_str());
     conputs("'. ");
     conputnum(lines);
     conputs(" lines processed.\n");
     conend();
     return EXIT_DONE;
+}
+
+// Tells that the copy cannot be made; gives the exit code.
+static int refuse(const std::string &copy)
+{
+    saynamed("Can't create output file '", copy, "'\n");
+    return EXIT_NOWRITE;
+}
+
+// Repairs one save into its copy and reports; gives the exit code.
+static int fixone(const std::string &save)
+{
+    FILE *in = openread(save.c_str());
+    if (!in)
+        return failopen(save);
+    copyfile copy;
+    filestamp before{};
+    std::string name = copyname(save);
+    if (!stampfile(in, &before) || samefile(save.c_str(), name.c_str()) || !opencopy(&copy, name)) {
+        std::fclose(in);
+        return refuse(name);
+    }
+    int64_t lines = 0;
+    int code = runpass(in, copy.fp, &lines);
+    if (code == EXIT_DONE && changed(in, save, before))
+        code = EXIT_NOREAD;
+    std::fclose(in);
+    if (code != EXIT_DONE)
+        return fail(&copy, code, save);
+    return finish(&copy, before, lines);
 }
 
 // Answers --help, -h and --version; false for any other argument.
@@ -165,13 +201,30 @@ static bool tellabout(const std::string &arg)
     return true;
 }
 
+// Which of the saves named may not be repaired, found before anything is written: those
+// whose copy would replace a file named as a save.
+static std::vector<bool> clashes(int argc, char **argv)
+{
+    std::set<std::pair<uint64_t, uint64_t>> named;
+    std::vector<bool> refused(static_cast<size_t>(argc));
+    filestamp st;
+    for (int i = 1; i < argc; i++)
+        if (stampname(argv[i], &st))
+            named.insert({st.volume, st.number});
+    for (int i = 1; i < argc; i++)
+        refused[i] =
+            stampname(copyname(argv[i]).c_str(), &st) && named.count({st.volume, st.number}) != 0;
+    return refused;
+}
+
 // Repairs each save named in turn, each as a run of its own; gives the code of the first
 // that failed.
 static int fixall(int argc, char **argv)
 {
     int code = EXIT_DONE;
+    std::vector<bool> refused = clashes(argc, argv);
     for (int i = 1; i < argc; i++) {
-        int one = fixone(argv[i]);
+        int one = refused[i] ? refuse(copyname(argv[i])) : fixone(argv[i]);
         code = code == EXIT_DONE ? one : code;
     }
     return code;
