@@ -5,8 +5,12 @@
 #include "names.h"
 #include "sys.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The exit codes.
 enum { EXIT_DONE = 0, EXIT_NOREAD = 2, EXIT_NOWRITE = 3, EXIT_TOOLONG = 4, EXIT_NOMEMORY = 9 };
@@ -95,15 +99,17 @@ static int runpass(FILE *in, FILE *out, repairs *done)
                                 : EXIT_NOWRITE;
 }
 
-// Whether the save changed while it was read: the game rewrote or extended it. Pipes and
-// devices have nothing to compare.
-static bool changed(FILE *in, const filestamp &before)
+// Whether the save changed while it was read: the game rewrote, extended or replaced it.
+// Pipes and devices have nothing to compare.
+static bool changed(FILE *in, const std::string &save, const filestamp &before)
 {
-    filestamp after;
+    filestamp read, named;
     if (!before.regular)
         return false;
-    return !stampfile(in, &after) || after.size != before.size || after.mtime != before.mtime ||
-           after.offset > before.size;
+    // A game that saves anew renames a new file over the old one: the name is what counts.
+    return !stampfile(in, &read) || read.offset > before.size || !stampname(save.c_str(), &named) ||
+           named.volume != before.volume || named.number != before.number ||
+           named.size != before.size || named.mtime != before.mtime || named.ctime != before.ctime;
 }
 
 // Ends a failed run: the failure is told, and the temporary file goes.
@@ -121,38 +127,68 @@ static int fail(copyfile *c, int code, const std::string &save)
     return code;
 }
 
+// Tells why a save did not open; gives the exit code.
+static int failopen(const std::string &save)
+{
+    if (errno == ENOMEM) {
+        conputs("Out of memory\n");
+        conend();
+        return EXIT_NOMEMORY;
+    }
+    saynamed("Can't open the file '", save, "'\n");
+    return EXIT_NOREAD;
+}
+
+// Puts the finished copy of a save in place and reports; gives the exit code.
+static int finish(copyfile *c, const filestamp &before, int64_t lines)
+{
+    // A device or a pipe has no permission bits a copy should take over.
+    commitresult placed = commitcopy(c, before.regular ? before.mode : newmode());
+    if (placed == COMMIT_FAILED)
+        return fail(c, EXIT_NOWRITE, "");
+    if (placed == COMMIT_UNSYNCED) {
+        saynamed("The copy '", c->name,
+                 "' is in place, but the disk did not confirm it; it may not survive a power "
+                 "cut\n");
+        return EXIT_NOWRITE;
+    }
+    conputs("Done writing '");
+    conputname(c->name.c_str());
+    conputs("'. ");
+    conputnum(lines);
+    conputs(" lines processed.\n");
+    conend();
+    return EXIT_DONE;
+}
+
+// Tells that the copy cannot be made; gives the exit code.
+static int refuse(const std::string &copy)
+{
+    saynamed("Can't create output file '", copy, "'\n");
+    return EXIT_NOWRITE;
+}
+
 // Repairs one save into its copy and reports; gives the exit code.
 static int fixone(const std::string &save)
 {
     FILE *in = openread(save.c_str());
-    if (!in) {
-        saynamed("Can't open the file '", save, "'\n");
-        return EXIT_NOREAD;
-    }
+    if (!in)
+        return failopen(save);
     copyfile copy;
     filestamp before{};
     std::string name = copyname(save);
     if (!stampfile(in, &before) || samefile(save.c_str(), name.c_str()) || !opencopy(&copy, name)) {
         std::fclose(in);
-        saynamed("Can't create output file '", name, "'\n");
-        return EXIT_NOWRITE;
+        return refuse(name);
     }
     repairs done{};
     int code = runpass(in, copy.fp, &done);
-    if (code == EXIT_DONE && changed(in, before))
+    if (code == EXIT_DONE && changed(in, save, before))
         code = EXIT_NOREAD;
     std::fclose(in);
-    if (code == EXIT_DONE && !commitcopy(&copy, before.mode))
-        code = EXIT_NOWRITE;
     if (code != EXIT_DONE)
         return fail(&copy, code, save);
-    conputs("Done writing '");
-    conputname(name.c_str());
-    conputs("'. ");
-    conputnum(done.lines);
-    conputs(" lines processed.\n");
-    conend();
-    return EXIT_DONE;
+    return finish(&copy, before, done.lines);
 }
 
 // Answers --help, -h and --version; false for any other argument.
@@ -168,13 +204,30 @@ static bool tellabout(const std::string &arg)
     return true;
 }
 
+// Which of the saves named may not be repaired, found before anything is written: those
+// whose copy would replace a file named as a save.
+static std::vector<bool> clashes(int argc, char **argv)
+{
+    std::set<std::pair<uint64_t, uint64_t>> named;
+    std::vector<bool> refused(static_cast<size_t>(argc));
+    filestamp st;
+    for (int i = 1; i < argc; i++)
+        if (stampname(argv[i], &st))
+            named.insert({st.volume, st.number});
+    for (int i = 1; i < argc; i++)
+        refused[i] =
+            stampname(copyname(argv[i]).c_str(), &st) && named.count({st.volume, st.number}) != 0;
+    return refused;
+}
+
 // Repairs each save named in turn, each as a run of its own; gives the code of the first
 // that failed.
 static int fixall(int argc, char **argv)
 {
     int code = EXIT_DONE;
+    std::vector<bool> refused = clashes(argc, argv);
     for (int i = 1; i < argc; i++) {
-        int one = fixone(argv[i]);
+        int one = refused[i] ? refuse(copyname(argv[i])) : fixone(argv[i]);
         code = code == EXIT_DONE ? one : code;
     }
     return code;
