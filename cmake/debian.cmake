@@ -37,6 +37,10 @@ set(CPACK_DEBIAN_PACKAGE_NAME veskor)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+# Debian's name for x86-64, also where dpkg is not there to say it.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+endif()
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VESKOR_MAINTAINER}")
 # Lines of at most 80 columns, as dpkg shows them.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
