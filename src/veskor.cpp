@@ -195,7 +195,7 @@ static int fixone(const std::string &save)
 static bool tellabout(const std::string &arg)
 {
     if (arg == "--version")
-        conputs("VESKOR " VESKOR_VERSION "\n");
+        conputs("VESKOR " VESKOR_VERSION "\nLicensed under the MIT licence.\n");
     else if (arg == "--help" || arg == "-h")
         conputs(USAGE);
     else
