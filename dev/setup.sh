@@ -1,29 +1,39 @@
-# Sourced by the developer commands: installs the Debian or Ubuntu packages that are missing,
-# and nothing when all are there. Each argument is "package:check", where the check is a
-# command that must be on PATH or, starting with a slash, a file that must exist.
+# Sourced by the developer commands and CI.
+
+# Runs a command as root: through sudo when not root already.
+asroot() {
+    if [ "$(id -u)" = 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null; then
+        sudo "$@"
+    else
+        echo "Not root and no sudo: run '$*' as root, then run this again." >&2
+        return 1
+    fi
+}
+
+# Installs the Debian or Ubuntu packages that are missing, and nothing when all are there.
+# Each argument is "package:check", where the check is a command that must be on PATH or,
+# starting with a slash, a file that must exist (a pattern: one match is enough).
 needpackages() {
     local missing=() item package check
     for item in "$@"; do
         package=${item%%:*}
         check=${item#*:}
         if [[ $check == /* ]]; then
-            [ -e "$check" ] || missing+=("$package")
+            compgen -G "$check" >/dev/null || missing+=("$package")
         else
             command -v "$check" >/dev/null || missing+=("$package")
         fi
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    echo "== installing ${missing[*]}"
-    local root=()
-    if [ "$(id -u)" != 0 ]; then
-        command -v sudo >/dev/null || {
-            echo "Not root and no sudo: install ${missing[*]} as root, then run this again." >&2
-            return 1
-        }
-        root=(sudo)
+    if [ "$(id -u)" != 0 ] && ! command -v sudo >/dev/null; then
+        echo "Not root and no sudo: install ${missing[*]} as root, then run this again." >&2
+        return 1
     fi
-    "${root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update &&
-        "${root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+    echo "== installing ${missing[*]}"
+    asroot env DEBIAN_FRONTEND=noninteractive apt-get update &&
+        asroot env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 }
 
 # CMake 3.25 or later; older Ubuntu releases (22.04 has 3.22) need a newer one from elsewhere.

@@ -19,16 +19,17 @@ bool opencopy(copyfile *c, const std::string &name)
     return c->fp != nullptr;
 }
 
-bool commitcopy(copyfile *c, unsigned mode)
+commitresult commitcopy(copyfile *c, unsigned mode)
 {
     bool ok = syncfile(c->fp);
     copymode(c->fp, mode);
     ok = std::fclose(c->fp) == 0 && ok;
     c->fp = nullptr;
-    ok = ok && replacefile(c->temp.c_str(), c->name.c_str());
-    if (ok)
-        guardtemp(nullptr);
-    return ok && syncdir(c->name.c_str());
+    if (!ok || !replacefile(c->temp.c_str(), c->name.c_str()))
+        return COMMIT_FAILED;
+    guardtemp(nullptr);
+    c->temp.clear(); // the name now belongs to the copy: nothing is left to remove
+    return syncdir(c->name.c_str()) ? COMMIT_DONE : COMMIT_UNSYNCED;
 }
 
 // Writes the bytes of from, from its start, to the new file to, on the disk with mode.
@@ -79,9 +80,8 @@ swapresult swapcopy(copyfile *c, unsigned mode, FILE *old, const std::string &ba
     std::fclose(old);
     if (same && replacefile(c->temp.c_str(), c->name.c_str())) {
         guardtemp(nullptr);
-        // The swap is made: a folder that cannot be synced now changes nothing of it.
-        syncdir(c->name.c_str());
-        return SWAP_DONE;
+        c->temp.clear(); // the name now belongs to the copy: nothing is left to remove
+        return syncdir(c->name.c_str()) ? SWAP_DONE : SWAP_UNSYNCED;
     }
     if (kept == LINK_MADE)
         removefile(backup.c_str());
@@ -95,7 +95,7 @@ bool discardcopy(copyfile *c)
     if (c->fp)
         std::fclose(c->fp);
     c->fp = nullptr;
-    bool gone = removefile(c->temp.c_str());
+    bool gone = c->temp.empty() || removefile(c->temp.c_str());
     guardtemp(nullptr);
     return gone;
 }

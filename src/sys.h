@@ -11,9 +11,11 @@
 struct filestamp {
     bool regular;
     int64_t size;
-    int64_t mtime;  // nanoseconds
-    int64_t offset; // bytes read so far
-    unsigned mode;  // permission bits
+    int64_t mtime;           // nanoseconds
+    int64_t ctime;           // the last change of any kind, where the system keeps it
+    uint64_t volume, number; // which file: no two files share both
+    int64_t offset;          // bytes read so far
+    unsigned mode;           // permission bits
 };
 
 // Sets up the console (descriptors open, messages gathered unless it is a terminal) and,
@@ -29,10 +31,14 @@ FILE *openread(const char *name);
 // *clash tells that something stood there already.
 FILE *createnew(const char *name, bool *clash);
 bool stampfile(FILE *f, filestamp *st);
+// The same of the file that name leads to now, but for the offset; false when there is none.
+bool stampname(const char *name, filestamp *st);
 // Flushes the stream and waits until its bytes are on the disk.
 bool syncfile(FILE *f);
 // Gives the file the permission bits mode, where the system has them; never fails the run.
 void copymode(FILE *f, unsigned mode);
+// The permission bits a new file gets where nothing else is asked for.
+unsigned newmode();
 // Renames from over to, whatever stands at to; never writes through to.
 bool replacefile(const char *from, const char *to);
 enum linkresult { LINK_MADE, LINK_TAKEN, LINK_UNSUPPORTED, LINK_FAILED };

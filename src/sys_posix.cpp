@@ -35,12 +35,15 @@ void sysinit(int * /*argc*/, char *** /*argv*/)
         if (fcntl(fd, F_GETFD) == -1 && open("/dev/null", O_RDWR) == -1)
             break;
     // A signal ignored by whoever started the run stays ignored.
-    for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGXFSZ}) {
+    for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU,
+                    SIGVTALRM, SIGPROF}) {
         struct sigaction was {
         };
         if (sigaction(sig, nullptr, &was) == 0 && was.sa_handler != SIG_IGN)
             std::signal(sig, leave);
     }
+    // A copy over the file size limit is a write that fails, told like any other.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     consetup(isatty(1) != 0, nullptr);
 }
@@ -78,16 +81,39 @@ FILE *createnew(const char *name, bool *clash)
     return f;
 }
 
+static int64_t nanoseconds(const timespec &t)
+{
+    return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+static void fromstat(const struct stat &s, filestamp *st)
+{
+    st->regular = S_ISREG(s.st_mode);
+    st->size = s.st_size;
+    st->mtime = nanoseconds(s.st_mtim);
+    st->ctime = nanoseconds(s.st_ctim);
+    st->volume = s.st_dev;
+    st->number = s.st_ino;
+    st->offset = 0;
+    st->mode = s.st_mode & 0777;
+}
+
 bool stampfile(FILE *f, filestamp *st)
 {
     struct stat s;
     if (fstat(fileno(f), &s) != 0)
         return false;
-    st->regular = S_ISREG(s.st_mode);
-    st->size = s.st_size;
-    st->mtime = static_cast<int64_t>(s.st_mtim.tv_sec) * 1000000000 + s.st_mtim.tv_nsec;
+    fromstat(s, st);
     st->offset = lseek(fileno(f), 0, SEEK_CUR);
-    st->mode = s.st_mode & 0777;
+    return true;
+}
+
+bool stampname(const char *name, filestamp *st)
+{
+    struct stat s;
+    if (stat(name, &s) != 0)
+        return false;
+    fromstat(s, st);
     return true;
 }
 
@@ -100,6 +126,13 @@ void copymode(FILE *f, unsigned mode)
 {
     // Some file systems have no such bits and refuse; the copy then stays private.
     (void)fchmod(fileno(f), mode);
+}
+
+unsigned newmode()
+{
+    mode_t mask = umask(077); // the only way to read it also sets it
+    umask(mask);
+    return 0666 & ~mask;
 }
 
 bool replacefile(const char *from, const char *to)

@@ -166,22 +166,50 @@ static HANDLE handleof(FILE *f)
     return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
 }
 
-bool stampfile(FILE *f, filestamp *st)
+static int64_t ticks(const FILETIME &t)
+{
+    return static_cast<int64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
+}
+
+// The volume and the file's index on it, which links share, and the change time where the
+// file system keeps one.
+static bool stamphandle(HANDLE h, filestamp *st)
 {
     BY_HANDLE_FILE_INFORMATION info;
-    HANDLE h = handleof(f);
-    st->regular = GetFileType(h) == FILE_TYPE_DISK;
-    st->size = st->mtime = 0;
-    st->mode = 0;
-    st->offset = _telli64(_fileno(f));
-    if (!st->regular)
-        return true;
+    FILE_BASIC_INFO basic;
     if (!GetFileInformationByHandle(h, &info))
         return false;
     st->size = static_cast<int64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
-    st->mtime = static_cast<int64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
-                info.ftLastWriteTime.dwLowDateTime;
+    st->mtime = ticks(info.ftLastWriteTime);
+    st->volume = info.dwVolumeSerialNumber;
+    st->number = static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    st->ctime = GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic)
+                    ? basic.ChangeTime.QuadPart
+                    : 0;
     return true;
+}
+
+bool stampfile(FILE *f, filestamp *st)
+{
+    HANDLE h = handleof(f);
+    *st = filestamp{};
+    st->regular = GetFileType(h) == FILE_TYPE_DISK;
+    st->offset = _telli64(_fileno(f));
+    return !st->regular || stamphandle(h, st);
+}
+
+bool stampname(const char *name, filestamp *st)
+{
+    HANDLE h =
+        CreateFileW(wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    *st = filestamp{};
+    st->regular = GetFileType(h) == FILE_TYPE_DISK;
+    bool ok = stamphandle(h, st);
+    CloseHandle(h);
+    return ok;
 }
 
 bool syncfile(FILE *f)
@@ -190,6 +218,11 @@ bool syncfile(FILE *f)
 }
 
 void copymode(FILE *, unsigned) {}
+
+unsigned newmode()
+{
+    return 0;
+}
 
 bool replacefile(const char *from, const char *to)
 {
@@ -228,24 +261,11 @@ bool removefile(const char *name)
     return DeleteFileW(wide(name).c_str());
 }
 
-// The volume and the file's index on it, which links share.
-static bool fileid(const char *name, BY_HANDLE_FILE_INFORMATION *info)
-{
-    HANDLE h =
-        CreateFileW(wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    bool ok = GetFileInformationByHandle(h, info);
-    CloseHandle(h);
-    return ok;
-}
-
 bool samefile(const char *a, const char *b)
 {
-    BY_HANDLE_FILE_INFORMATION ia, ib;
-    return fileid(a, &ia) && fileid(b, &ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+    filestamp sa, sb;
+    return stampname(a, &sa) && stampname(b, &sb) && sa.volume == sb.volume &&
+           sa.number == sb.number;
 }
 
 bool namesfile(const char *name, FILE *f)

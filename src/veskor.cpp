@@ -5,8 +5,11 @@
 #include "names.h"
 #include "sys.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The exit codes.
@@ -132,15 +135,17 @@ static int runpass(FILE *in, FILE *out, repairs *done)
                                 : EXIT_NOWRITE;
 }
 
-// Whether the save changed while it was read: the game rewrote or extended it. Pipes and
-// devices have nothing to compare.
-static bool changed(FILE *in, const filestamp &before)
+// Whether the save changed while it was read: the game rewrote, extended or replaced it.
+// Pipes and devices have nothing to compare.
+static bool changed(FILE *in, const std::string &save, const filestamp &before)
 {
-    filestamp after;
+    filestamp read, named;
     if (!before.regular)
         return false;
-    return !stampfile(in, &after) || after.size != before.size || after.mtime != before.mtime ||
-           after.offset > before.size;
+    // A game that saves anew renames a new file over the old one: the name is what counts.
+    return !stampfile(in, &read) || read.offset > before.size || !stampname(save.c_str(), &named) ||
+           named.volume != before.volume || named.number != before.number ||
+           named.size != before.size || named.mtime != before.mtime || named.ctime != before.ctime;
 }
 
 // Tells why the pass over save failed; copy names the file that could not be written.
@@ -170,52 +175,81 @@ static int fail(copyfile *c, int code, const std::string &save)
     return code;
 }
 
-// Repairs one save into its copy and reports; gives the exit code.
-static int fixone(const std::string &save)
+// Tells why a save did not open; gives the exit code.
+static int failopen(const std::string &save)
 {
-    FILE *in = openread(save.c_str());
-    if (!in) {
-        saynamed("Can't open the file '", save, "'\n");
-        return EXIT_NOREAD;
+    if (errno == ENOMEM) {
+        conputs("Out of memory\n");
+        conend();
+        return EXIT_NOMEMORY;
     }
-    copyfile copy;
-    filestamp before{};
-    std::string name = copyname(save);
-    if (!stampfile(in, &before) || samefile(save.c_str(), name.c_str()) || !opencopy(&copy, name)) {
-        std::fclose(in);
-        saynamed("Can't create output file '", name, "'\n");
+    saynamed("Can't open the file '", save, "'\n");
+    return EXIT_NOREAD;
+}
+
+// Puts the finished copy of a save in place and reports; gives the exit code.
+static int finish(copyfile *c, const filestamp &before, int64_t lines)
+{
+    // A device or a pipe has no permission bits a copy should take over.
+    commitresult placed = commitcopy(c, before.regular ? before.mode : newmode());
+    if (placed == COMMIT_FAILED)
+        return fail(c, EXIT_NOWRITE, "");
+    if (placed == COMMIT_UNSYNCED) {
+        saynamed("The copy '", c->name,
+                 "' is in place, but the disk did not confirm it; it may not survive a power "
+                 "cut\n");
         return EXIT_NOWRITE;
     }
-    repairs done{};
-    int code = runpass(in, copy.fp, &done);
-    if (code == EXIT_DONE && changed(in, before))
-        code = EXIT_NOREAD;
-    std::fclose(in);
-    if (code == EXIT_DONE && !commitcopy(&copy, before.mode))
-        code = EXIT_NOWRITE;
-    if (code != EXIT_DONE)
-        return fail(&copy, code, save);
     conputs("Done writing '");
-    conputname(name.c_str());
+    conputname(c->name.c_str());
     conputs("'. ");
-    conputnum(done.lines);
+    conputnum(lines);
     conputs(" lines processed.\n");
     conend();
     return EXIT_DONE;
 }
 
-// Opens the save and takes its stamp; null, the failure told, when it cannot be read.
-static FILE *opensave(const std::string &save, filestamp *before)
+// Tells that the copy cannot be made; gives the exit code.
+static int refuse(const std::string &copy)
+{
+    saynamed("Can't create output file '", copy, "'\n");
+    return EXIT_NOWRITE;
+}
+
+// Repairs one save into its copy and reports; gives the exit code.
+static int fixone(const std::string &save)
 {
     FILE *in = openread(save.c_str());
-    if (!in) {
-        saynamed("Can't open the file '", save, "'\n");
-        return nullptr;
+    if (!in)
+        return failopen(save);
+    copyfile copy;
+    filestamp before{};
+    std::string name = copyname(save);
+    if (!stampfile(in, &before) || samefile(save.c_str(), name.c_str()) || !opencopy(&copy, name)) {
+        std::fclose(in);
+        return refuse(name);
     }
-    if (stampfile(in, before))
+    repairs done{};
+    int code = runpass(in, copy.fp, &done);
+    if (code == EXIT_DONE && changed(in, save, before))
+        code = EXIT_NOREAD;
+    std::fclose(in);
+    if (code != EXIT_DONE)
+        return fail(&copy, code, save);
+    return finish(&copy, before, done.lines);
+}
+
+// Opens the save and takes its stamp; null, the failure told and *code set, when it
+// cannot be read.
+static FILE *opensave(const std::string &save, filestamp *before, int *code)
+{
+    FILE *in = openread(save.c_str());
+    *code = in ? EXIT_DONE : failopen(save);
+    if (!in || stampfile(in, before))
         return in;
     std::fclose(in);
     saynamed("Can't read the file '", save, "'\n");
+    *code = EXIT_NOREAD;
     return nullptr;
 }
 
@@ -242,12 +276,13 @@ static void saychecked(const std::string &save, const repairs &r)
 static int checkone(const std::string &save)
 {
     filestamp before{};
-    FILE *in = opensave(save, &before);
+    int code = EXIT_DONE;
+    FILE *in = opensave(save, &before, &code);
     if (!in)
-        return EXIT_NOREAD;
+        return code;
     repairs r{};
-    int code = runpass(in, nullptr, &r);
-    if (code == EXIT_DONE && changed(in, before))
+    code = runpass(in, nullptr, &r);
+    if (code == EXIT_DONE && changed(in, save, before))
         code = EXIT_NOREAD;
     std::fclose(in);
     if (code != EXIT_DONE) {
@@ -275,6 +310,12 @@ static int swapsave(copyfile *copy, FILE *in, const filestamp &before, const std
         dropcopy(copy);
         return saytaken(backup);
     }
+    if (r == SWAP_UNSYNCED) {
+        saynamed("The repair of '", copy->name,
+                 "' is in place, but the disk did not confirm it; it may not survive a power "
+                 "cut\n");
+        return EXIT_NOWRITE;
+    }
     if (r != SWAP_DONE)
         return fail(copy, r == SWAP_CHANGED ? EXIT_NOREAD : EXIT_NOWRITE, copy->name);
     putnamed("Replaced '", copy->name, "' with its repair; ");
@@ -292,9 +333,10 @@ static int replaceone(const std::string &save)
     filestamp before{};
     copyfile copy;
     std::string backup = save + ".bak";
-    FILE *in = opensave(save, &before);
+    int code = EXIT_DONE;
+    FILE *in = opensave(save, &before, &code);
     if (!in)
-        return EXIT_NOREAD;
+        return code;
     if (lookname(backup.c_str()) != NAME_FREE) {
         std::fclose(in);
         return saytaken(backup);
@@ -305,8 +347,8 @@ static int replaceone(const std::string &save)
         return EXIT_NOWRITE;
     }
     repairs r{};
-    int code = runpass(in, copy.fp, &r);
-    if (code == EXIT_DONE && changed(in, before))
+    code = runpass(in, copy.fp, &r);
+    if (code == EXIT_DONE && changed(in, save, before))
         code = EXIT_NOREAD;
     if (code == EXIT_DONE && needsrepair(r))
         return swapsave(&copy, in, before, backup, r.lines);
@@ -385,10 +427,31 @@ static bool asksave(settings *s)
     return s->asked;
 }
 
-// Sees to one save as the options ask: a check, a repair in place, or a repaired copy.
-static int runone(const settings &s, const std::string &save)
+// Which of the saves may not be repaired into a copy, found before anything is written:
+// those whose copy would replace a file named as a save.
+static std::vector<bool> clashes(const std::vector<std::string> &saves)
 {
-    return s.check ? checkone(save) : s.replace ? replaceone(save) : fixone(save);
+    std::set<std::pair<uint64_t, uint64_t>> named;
+    std::vector<bool> refused(saves.size());
+    filestamp st;
+    for (const std::string &save : saves)
+        if (stampname(save.c_str(), &st))
+            named.insert({st.volume, st.number});
+    for (size_t i = 0; i < saves.size(); i++)
+        refused[i] =
+            stampname(copyname(saves[i]).c_str(), &st) && named.count({st.volume, st.number}) != 0;
+    return refused;
+}
+
+// Sees to one save as the options ask: a check, a repair in place, or a repaired copy,
+// refused when it would replace a file named as a save (clash).
+static int runone(const settings &s, const std::string &save, bool clash)
+{
+    if (s.check)
+        return checkone(save);
+    if (s.replace)
+        return replaceone(save);
+    return clash ? refuse(copyname(save)) : fixone(save);
 }
 
 // Sees to each save in turn, each as a run of its own and, when there are several, under
@@ -396,10 +459,11 @@ static int runone(const settings &s, const std::string &save)
 static int fixall(const settings &s)
 {
     int code = EXIT_DONE;
-    for (const std::string &save : s.saves) {
+    std::vector<bool> refused = clashes(s.saves);
+    for (size_t i = 0; i < s.saves.size(); i++) {
         if (s.saves.size() > 1)
-            saynamed(s.check ? "Checking '" : "Repairing '", save, "'\n");
-        int one = runone(s, save);
+            saynamed(s.check ? "Checking '" : "Repairing '", s.saves[i], "'\n");
+        int one = runone(s, s.saves[i], refused[i]);
         code = code > EXIT_NEEDSREPAIR || one == EXIT_DONE ? code : one;
     }
     return code;
