@@ -32,6 +32,14 @@ commitresult commitcopy(copyfile *c, unsigned mode)
     return syncdir(c->name.c_str()) ? COMMIT_DONE : COMMIT_UNSYNCED;
 }
 
+// Whether name leads to the open file f.
+static bool namesfile(const std::string &name, FILE *f)
+{
+    filestamp named, open;
+    return stampname(name.c_str(), &named) && stampfile(f, &open) && named.volume == open.volume &&
+           named.number == open.number;
+}
+
 // Writes the bytes of from, from its start, to the new file to, on the disk with mode.
 static linkresult copybytes(FILE *from, const char *to, unsigned mode)
 {
@@ -75,7 +83,7 @@ swapresult swapcopy(copyfile *c, unsigned mode, FILE *old, const std::string &ba
     c->fp = nullptr;
     linkresult kept = ok ? keepbackup(c->name, old, backup, mode) : LINK_FAILED;
     // The backup must be old itself, whatever was done to the name since old was opened.
-    bool same = kept == LINK_MADE && namesfile(c->name.c_str(), old);
+    bool same = kept == LINK_MADE && namesfile(c->name, old);
     // Windows renames nothing over a file that is open.
     std::fclose(old);
     if (same && replacefile(c->temp.c_str(), c->name.c_str())) {

@@ -49,8 +49,6 @@ linkresult linkfile(const char *from, const char *to);
 // What stands under a name, a link not followed.
 enum namekind { NAME_FREE, NAME_FILE, NAME_FOLDER };
 namekind lookname(const char *name);
-// Whether name leads to the open file f.
-bool namesfile(const char *name, FILE *f);
 // Waits until the folder holding name has its entries on the disk.
 bool syncdir(const char *name);
 bool removefile(const char *name);

@@ -157,13 +157,6 @@ namekind lookname(const char *name)
     return S_ISDIR(s.st_mode) ? NAME_FOLDER : NAME_FILE;
 }
 
-bool namesfile(const char *name, FILE *f)
-{
-    struct stat sn, sf;
-    return stat(name, &sn) == 0 && fstat(fileno(f), &sf) == 0 && sn.st_dev == sf.st_dev &&
-           sn.st_ino == sf.st_ino;
-}
-
 bool syncdir(const char *name)
 {
     std::string dir(name);

@@ -268,14 +268,6 @@ bool samefile(const char *a, const char *b)
            sa.number == sb.number;
 }
 
-bool namesfile(const char *name, FILE *f)
-{
-    BY_HANDLE_FILE_INFORMATION in, iff;
-    return fileid(name, &in) && GetFileInformationByHandle(handleof(f), &iff) &&
-           in.dwVolumeSerialNumber == iff.dwVolumeSerialNumber &&
-           in.nFileIndexHigh == iff.nFileIndexHigh && in.nFileIndexLow == iff.nFileIndexLow;
-}
-
 uint64_t nonce()
 {
     static uint64_t calls;
