@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 const char dirseps[] = "/";
@@ -63,8 +64,16 @@ bool ownconsole()
     return false;
 }
 
-FILE *openread(const char *name)
+void dropinput()
 {
+    if (isatty(0))
+        tcflush(0, TCIFLUSH);
+}
+
+FILE *openread(const char *name, openwhy *why)
+{
+    if (why)
+        *why = OPEN_FAILED;
     return std::fopen(name, "rb");
 }
 
@@ -105,6 +114,16 @@ void copymode(FILE *f, unsigned mode)
 bool replacefile(const char *from, const char *to)
 {
     return std::rename(from, to) == 0;
+}
+
+bool readonly(const char * /*name*/)
+{
+    return false;
+}
+
+std::string longname(const std::string &name)
+{
+    return name;
 }
 
 bool syncdir(const char *name)

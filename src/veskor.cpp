@@ -118,17 +118,43 @@ static int fail(copyfile *c, int code, const std::string &save)
     return code;
 }
 
+// Opens the save, or says why it cannot.
+static FILE *opensave(const std::string &save)
+{
+    openwhy why = OPEN_FAILED;
+    FILE *in = openread(save.c_str(), &why);
+    if (!in)
+        saynamed("Can't open the file '", save, "'\n");
+    if (!in && why == OPEN_HELD) {
+        conputs("Another program has the save open: close the game and try again.\n");
+        conend();
+    }
+    return in;
+}
+
+// Whether an earlier copy stands in the way that the system will not let the new one
+// replace; told before any work is done.
+static bool refused(const std::string &name)
+{
+    bool locked = readonly(name.c_str());
+    if (locked)
+        saynamed("Can't replace '", name, "': the earlier copy is read-only\n");
+    return locked;
+}
+
 // Repairs one save into its copy and reports; gives the exit code.
 static int fixone(const std::string &save)
 {
-    FILE *in = openread(save.c_str());
-    if (!in) {
-        saynamed("Can't open the file '", save, "'\n");
+    FILE *in = opensave(save);
+    if (!in)
         return EXIT_NOREAD;
-    }
     copyfile copy;
     filestamp before{};
     std::string name = copyname(save);
+    if (refused(name)) {
+        std::fclose(in);
+        return EXIT_NOWRITE;
+    }
     if (!stampfile(in, &before) || samefile(save.c_str(), name.c_str()) || !opencopy(&copy, name)) {
         std::fclose(in);
         saynamed("Can't create output file '", name, "'\n");
@@ -195,6 +221,7 @@ int main(int argc, char **argv)
     if (!left && ((argc == 1 && code == EXIT_DONE) || ownconsole())) {
         conputs("Press ENTER to quit!\n");
         conend();
+        dropinput(); // a key pressed during the run must not close the window unread
         readline(&save);
     }
     conflush();

@@ -106,6 +106,9 @@ TEST(Runs, ModesAndFailures)
 #ifdef SHIM
     setvar("SHIM", SHIM);
 #endif
+#ifdef WINHELP
+    setvar("W", fs::absolute(WINHELP).make_preferred().string());
+#endif
     setvar("SANITIZED", SANITIZED);
     std::string s1;
     for (const auto &text : readtable("[texts]"))
