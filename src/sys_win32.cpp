@@ -11,6 +11,7 @@
 #include <cwchar>
 #include <fcntl.h>
 #include <io.h>
+#include <iterator>
 #include <vector>
 
 const char dirseps[] = "/\\:";
@@ -103,8 +104,10 @@ static void expand(const std::string &pattern, std::vector<std::string> *args)
         return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_LESS_THAN;
     });
     size_t dir = pattern.find_last_of(dirseps) + 1; // 0 where there is no folder part
-    for (const auto &name : names)
-        args->push_back(pattern.substr(0, dir) + narrow(name.data(), name.size()));
+    std::transform(names.begin(), names.end(), std::back_inserter(*args),
+                   [&](const std::wstring &name) {
+                       return pattern.substr(0, dir) + narrow(name.data(), name.size());
+                   });
     if (names.empty())
         args->push_back(pattern);
 }
@@ -125,8 +128,8 @@ static void readargs(int *argc, char ***argv)
             args.push_back(arg);
     }
     LocalFree(w);
-    for (auto &arg : args)
-        ptrs.push_back(arg.data());
+    std::transform(args.begin(), args.end(), std::back_inserter(ptrs),
+                   [](std::string &arg) { return arg.data(); });
     ptrs.push_back(nullptr);
     if (w) {
         *argc = static_cast<int>(args.size());
