@@ -13,8 +13,9 @@ static size_t dirpart(const std::string &name)
 
 std::string copyname(const std::string &save)
 {
-    size_t dir = dirpart(save);
-    return save.substr(0, dir) + "FIXED-" + save.substr(dir);
+    std::string name = longname(save);
+    size_t dir = dirpart(name);
+    return name.substr(0, dir) + "FIXED-" + name.substr(dir);
 }
 
 std::string tempname(const std::string &copy, uint64_t tag)

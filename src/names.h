@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-// The copy goes beside the save: "FIXED-" before the file's own name, its folder kept.
+// The copy goes beside the save: "FIXED-" before the file's own name, spelled in full where
+// it was given short, its folder kept as given.
 std::string copyname(const std::string &save);
 // A name for the copy while it is written, in the copy's folder: the copy's name with its
 // last six characters replaced by '~' and five letters or digits taken from tag. It is never

@@ -19,14 +19,22 @@ struct filestamp {
 };
 
 // Sets up the console (descriptors open, messages gathered unless it is a terminal) and,
-// where the system gives them otherwise, makes the arguments UTF-8.
+// where the system gives them otherwise, makes the arguments UTF-8 and expands wildcards in
+// them (Windows, whose shells pass them on as typed).
 void sysinit(int *argc, char ***argv);
-// Reads one whole console line, its line end included; false at the end of the input.
+// Reads one whole console line, its line end included; false at the end of the input. A
+// piped line that is not UTF-8 is read in the console's code page (Windows).
 bool readline(std::string *line);
 // Whether the program has a console window of its own, which closes when it ends.
 bool ownconsole();
+// Throws away what was typed at the console and not yet read; input from a file or a pipe
+// is kept.
+void dropinput();
 
-FILE *openread(const char *name);
+// Why a file could not be opened: another program holds it open without sharing it (a game
+// that keeps its save open), memory ran out, or anything else.
+enum openwhy { OPEN_FAILED, OPEN_HELD, OPEN_NOMEMORY };
+FILE *openread(const char *name, openwhy *why = nullptr);
 // Creates name, which must not exist in any form, for writing, readable by its owner only.
 // *clash tells that something stood there already.
 FILE *createnew(const char *name, bool *clash);
@@ -49,6 +57,12 @@ linkresult linkfile(const char *from, const char *to);
 // What stands under a name, a link not followed.
 enum namekind { NAME_FREE, NAME_FILE, NAME_FOLDER };
 namekind lookname(const char *name);
+// Whether name is a file marked read-only that the system will not let a rename replace
+// (Windows); a rename replaces it on POSIX.
+bool readonly(const char *name);
+// The name with its last part spelled in full where it was given as a short 8.3 name
+// (Windows); otherwise the name as given.
+std::string longname(const std::string &name);
 // Waits until the folder holding name has its entries on the disk.
 bool syncdir(const char *name);
 bool removefile(const char *name);

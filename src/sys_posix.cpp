@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 const char dirseps[] = "/";
@@ -66,9 +67,18 @@ bool ownconsole()
     return false;
 }
 
-FILE *openread(const char *name)
+void dropinput()
 {
-    return std::fopen(name, "rb");
+    if (isatty(0))
+        tcflush(0, TCIFLUSH);
+}
+
+FILE *openread(const char *name, openwhy *why)
+{
+    FILE *f = std::fopen(name, "rb");
+    if (why)
+        *why = !f && errno == ENOMEM ? OPEN_NOMEMORY : OPEN_FAILED;
+    return f;
 }
 
 FILE *createnew(const char *name, bool *clash)
@@ -155,6 +165,16 @@ namekind lookname(const char *name)
     if (lstat(name, &s) != 0)
         return NAME_FREE;
     return S_ISDIR(s.st_mode) ? NAME_FOLDER : NAME_FILE;
+}
+
+bool readonly(const char * /*name*/)
+{
+    return false;
+}
+
+std::string longname(const std::string &name)
+{
+    return name;
 }
 
 bool syncdir(const char *name)

@@ -2,13 +2,16 @@
 // any script work whatever the system's code page; the console window gets UTF-16 text.
 #include "console.h"
 #include "sys.h"
+#include "winname.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <fcntl.h>
 #include <io.h>
+#include <iterator>
 #include <vector>
 
 const char dirseps[] = "/\\:";
@@ -36,6 +39,20 @@ static std::string narrow(const wchar_t *w, size_t n)
     std::string s(len > 0 ? static_cast<size_t>(len) : 0, '\0');
     WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(n), s.data(), len, nullptr, nullptr);
     return s;
+}
+
+// The name as the wide calls take it: in the long form where its full path is too long for
+// the ordinary one.
+static std::wstring syspath(const char *name)
+{
+    std::wstring w = wide(name);
+    std::wstring full(GetFullPathNameW(w.c_str(), 0, nullptr, nullptr), L'\0');
+    DWORD n = full.empty() ? 0
+                           : GetFullPathNameW(w.c_str(), static_cast<DWORD>(full.size()),
+                                              full.data(), nullptr);
+    if (n == 0 || n >= full.size())
+        return w;
+    return wide(longform(name, narrow(full.data(), n)).c_str());
 }
 
 static HANDLE consolehandle(DWORD which)
@@ -68,28 +85,80 @@ static BOOL WINAPI leave(DWORD)
     return FALSE;
 }
 
-void sysinit(int *argc, char ***argv)
+// Adds the files that pattern matches to args in name order, each after the pattern's
+// folder part as given, leaving out folders and the program's own files; a pattern that
+// matches none is added as it stands.
+static void expand(const std::string &pattern, std::vector<std::string> *args)
+{
+    WIN32_FIND_DATAW found;
+    std::vector<std::wstring> names;
+    HANDLE h = FindFirstFileExW(syspath(pattern.c_str()).c_str(), FindExInfoBasic, &found,
+                                FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &found))
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !ownfile(narrow(found.cFileName, wcslen(found.cFileName))))
+            names.emplace_back(found.cFileName);
+    if (h != INVALID_HANDLE_VALUE)
+        FindClose(h);
+    std::sort(names.begin(), names.end(), [](const std::wstring &a, const std::wstring &b) {
+        return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_LESS_THAN;
+    });
+    size_t dir = pattern.find_last_of(dirseps) + 1; // 0 where there is no folder part
+    std::transform(names.begin(), names.end(), std::back_inserter(*args),
+                   [&](const std::wstring &name) {
+                       return pattern.substr(0, dir) + narrow(name.data(), name.size());
+                   });
+    if (names.empty())
+        args->push_back(pattern);
+}
+
+// The arguments as UTF-8, wildcards expanded: cmd and PowerShell pass them on as typed.
+// "/?" asks for the help.
+static void readargs(int *argc, char ***argv)
 {
     static std::vector<std::string> args;
     static std::vector<char *> ptrs;
     int n = 0;
     LPWSTR *w = CommandLineToArgvW(GetCommandLineW(), &n);
-    args.reserve(static_cast<size_t>(n)); // the pointers into them stay put
     for (int i = 0; w && i < n; i++) {
-        args.push_back(narrow(w[i], wcslen(w[i])));
-        ptrs.push_back(args.back().data());
+        std::string arg = narrow(w[i], wcslen(w[i]));
+        if (i > 0 && arg != "/?" && arg.find_first_of("*?") != std::string::npos)
+            expand(arg, &args);
+        else
+            args.push_back(arg);
     }
     LocalFree(w);
+    std::transform(args.begin(), args.end(), std::back_inserter(ptrs),
+                   [](std::string &arg) { return arg.data(); });
     ptrs.push_back(nullptr);
     if (w) {
-        *argc = n;
+        *argc = static_cast<int>(args.size());
         *argv = ptrs.data();
     }
+}
+
+void sysinit(int *argc, char ***argv)
+{
+    readargs(argc, argv);
     conin = consolehandle(STD_INPUT_HANDLE);
     conout = consolehandle(STD_OUTPUT_HANDLE);
     SetConsoleCtrlHandler(leave, TRUE);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     consetup(conout != nullptr, tocon);
+}
+
+// A piped line in the console's input code page, as cmd's echo writes a name, made UTF-8;
+// without a console, the OEM code page is the one cmd would use. UTF-8 stays as it is.
+static void fromcodepage(std::string *line)
+{
+    int n = static_cast<int>(line->size());
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line->data(), n, nullptr, 0) > 0)
+        return;
+    UINT page = GetConsoleCP() ? GetConsoleCP() : GetOEMCP();
+    std::wstring w(line->size(), L'\0'); // no code page has more characters than bytes
+    int len = MultiByteToWideChar(page, 0, line->data(), n, w.data(), n);
+    if (len > 0)
+        *line = narrow(w.data(), static_cast<size_t>(len));
 }
 
 bool readline(std::string *line)
@@ -100,6 +169,7 @@ bool readline(std::string *line)
         int c;
         while ((c = std::getchar()) != EOF && (line->push_back(static_cast<char>(c)), c != '\n'))
             ;
+        fromcodepage(line);
         return !line->empty();
     }
     std::wstring w;
@@ -139,26 +209,49 @@ bool ownconsole()
     return conin && conout && GetConsoleProcessList(ids, 2) == 1 && shownconsole();
 }
 
-FILE *openread(const char *name)
+void dropinput()
 {
-    return _wfopen(wide(name).c_str(), L"rb");
+    if (conin)
+        FlushConsoleInputBuffer(conin);
 }
 
-FILE *createnew(const char *name, bool *clash)
+// A stream over an open handle, which it then owns; null, the handle closed, on failure.
+static FILE *streamof(HANDLE h, int flags, const char *mode)
 {
-    HANDLE h = CreateFileW(wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD why = GetLastError();
-    *clash = h == INVALID_HANDLE_VALUE && (why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS);
     if (h == INVALID_HANDLE_VALUE)
         return nullptr;
-    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
-    FILE *f = fd == -1 ? nullptr : _fdopen(fd, "wb");
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), flags | _O_BINARY);
+    FILE *f = fd == -1 ? nullptr : _fdopen(fd, mode);
     if (!f && fd != -1)
         _close(fd);
     else if (fd == -1)
         CloseHandle(h);
     return f;
+}
+
+FILE *openread(const char *name, openwhy *why)
+{
+    // A game may still save by renaming a new file over this one while it is read: the
+    // run then notices the change rather than making the game fail.
+    HANDLE h = CreateFileW(syspath(name).c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD error = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    if (why)
+        *why = error == ERROR_SHARING_VIOLATION                                 ? OPEN_HELD
+               : error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_OUTOFMEMORY ? OPEN_NOMEMORY
+                                                                                : OPEN_FAILED;
+    return streamof(h, _O_RDONLY, "rb");
+}
+
+FILE *createnew(const char *name, bool *clash)
+{
+    HANDLE h =
+        CreateFileW(syspath(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD why = GetLastError();
+    *clash = h == INVALID_HANDLE_VALUE && (why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS);
+    return streamof(h, _O_WRONLY, "wb");
 }
 
 static HANDLE handleof(FILE *f)
@@ -200,9 +293,9 @@ bool stampfile(FILE *f, filestamp *st)
 
 bool stampname(const char *name, filestamp *st)
 {
-    HANDLE h =
-        CreateFileW(wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = CreateFileW(syspath(name).c_str(), 0,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     *st = filestamp{};
@@ -226,8 +319,44 @@ unsigned newmode()
 
 bool replacefile(const char *from, const char *to)
 {
-    return MoveFileExW(wide(from).c_str(), wide(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    std::wstring f = syspath(from), t = syspath(to);
+    // A virus scanner or an indexer may hold the earlier copy for a moment: it is waited for,
+    // for a second at most.
+    for (int tries = 1;; tries++) {
+        if (MoveFileExW(f.c_str(), t.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        DWORD why = GetLastError();
+        if (tries == 10 || (why != ERROR_SHARING_VIOLATION && why != ERROR_ACCESS_DENIED))
+            return false;
+        Sleep(100);
+    }
+}
+
+bool readonly(const char *name)
+{
+    DWORD attributes = GetFileAttributesW(syspath(name).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string longname(const std::string &name)
+{
+    std::wstring w = syspath(name.c_str());
+    std::wstring full(GetLongPathNameW(w.c_str(), nullptr, 0), L'\0');
+    DWORD n = full.empty()
+                  ? 0
+                  : GetLongPathNameW(w.c_str(), full.data(), static_cast<DWORD>(full.size()));
+    if (n == 0 || n >= full.size())
+        return name;
+    full.resize(n);
+    std::wstring leaf = full.substr(full.find_last_of(L"\\/:") + 1);
+    size_t dir = name.find_last_of(dirseps) + 1; // 0 where there is no folder part
+    std::wstring given = wide(name.c_str() + dir);
+    // A name that differs only in case is the player's spelling of the same one.
+    if (leaf.empty() ||
+        CompareStringOrdinal(leaf.c_str(), -1, given.c_str(), -1, TRUE) == CSTR_EQUAL)
+        return name;
+    return name.substr(0, dir) + narrow(leaf.data(), leaf.size());
 }
 
 linkresult linkfile(const char *from, const char *to)
@@ -258,7 +387,7 @@ bool syncdir(const char *)
 
 bool removefile(const char *name)
 {
-    return DeleteFileW(wide(name).c_str());
+    return DeleteFileW(syspath(name).c_str());
 }
 
 bool samefile(const char *a, const char *b)
@@ -279,7 +408,7 @@ uint64_t nonce()
 
 void guardtemp(const char *name)
 {
-    std::wstring w = name ? wide(name) : std::wstring();
+    std::wstring w = name ? syspath(name) : std::wstring();
     if (w.size() < sizeof guarded / sizeof guarded[0])
         std::wmemcpy(guarded, w.c_str(), w.size() + 1);
 }

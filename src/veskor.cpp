@@ -5,7 +5,6 @@
 #include "names.h"
 #include "sys.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -175,16 +174,32 @@ static int fail(copyfile *c, int code, const std::string &save)
     return code;
 }
 
-// Tells why a save did not open; gives the exit code.
-static int failopen(const std::string &save)
+// Opens the save, or says why it cannot and sets *code.
+static FILE *opensave(const std::string &save, int *code)
 {
-    if (errno == ENOMEM) {
+    openwhy why = OPEN_FAILED;
+    FILE *in = openread(save.c_str(), &why);
+    if (in)
+        return in;
+    *code = why == OPEN_NOMEMORY ? EXIT_NOMEMORY : EXIT_NOREAD;
+    if (why == OPEN_NOMEMORY)
         conputs("Out of memory\n");
-        conend();
-        return EXIT_NOMEMORY;
-    }
-    saynamed("Can't open the file '", save, "'\n");
-    return EXIT_NOREAD;
+    else
+        saynamed("Can't open the file '", save, "'\n");
+    if (why == OPEN_HELD)
+        conputs("Another program has the save open: close the game and try again.\n");
+    conend();
+    return nullptr;
+}
+
+// Whether an earlier copy stands in the way that the system will not let the new one
+// replace; told before any work is done.
+static bool refused(const std::string &name)
+{
+    bool locked = readonly(name.c_str());
+    if (locked)
+        saynamed("Can't replace '", name, "': the earlier copy is read-only\n");
+    return locked;
 }
 
 // Puts the finished copy of a save in place and reports; gives the exit code.
@@ -219,18 +234,23 @@ static int refuse(const std::string &copy)
 // Repairs one save into its copy and reports; gives the exit code.
 static int fixone(const std::string &save)
 {
-    FILE *in = openread(save.c_str());
+    int code = EXIT_DONE;
+    FILE *in = opensave(save, &code);
     if (!in)
-        return failopen(save);
+        return code;
     copyfile copy;
     filestamp before{};
     std::string name = copyname(save);
+    if (refused(name)) {
+        std::fclose(in);
+        return EXIT_NOWRITE;
+    }
     if (!stampfile(in, &before) || samefile(save.c_str(), name.c_str()) || !opencopy(&copy, name)) {
         std::fclose(in);
         return refuse(name);
     }
     repairs done{};
-    int code = runpass(in, copy.fp, &done);
+    code = runpass(in, copy.fp, &done);
     if (code == EXIT_DONE && changed(in, save, before))
         code = EXIT_NOREAD;
     std::fclose(in);
@@ -241,10 +261,9 @@ static int fixone(const std::string &save)
 
 // Opens the save and takes its stamp; null, the failure told and *code set, when it
 // cannot be read.
-static FILE *opensave(const std::string &save, filestamp *before, int *code)
+static FILE *openstamped(const std::string &save, filestamp *before, int *code)
 {
-    FILE *in = openread(save.c_str());
-    *code = in ? EXIT_DONE : failopen(save);
+    FILE *in = opensave(save, code);
     if (!in || stampfile(in, before))
         return in;
     std::fclose(in);
@@ -277,7 +296,7 @@ static int checkone(const std::string &save)
 {
     filestamp before{};
     int code = EXIT_DONE;
-    FILE *in = opensave(save, &before, &code);
+    FILE *in = openstamped(save, &before, &code);
     if (!in)
         return code;
     repairs r{};
@@ -334,7 +353,7 @@ static int replaceone(const std::string &save)
     copyfile copy;
     std::string backup = save + ".bak";
     int code = EXIT_DONE;
-    FILE *in = opensave(save, &before, &code);
+    FILE *in = openstamped(save, &before, &code);
     if (!in)
         return code;
     if (lookname(backup.c_str()) != NAME_FREE) {
@@ -487,6 +506,7 @@ int main(int argc, char **argv)
     if (!left && ((s.asked && code <= EXIT_NEEDSREPAIR) || ownconsole())) {
         conputs("Press ENTER to quit!\n");
         conend();
+        dropinput(); // a key pressed during the run must not close the window unread
         readline(&answer);
     }
     conflush();

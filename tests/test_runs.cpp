@@ -4,6 +4,7 @@
 // V names the program and IN the console input file, which a row may also copy into place
 // as a save of its own.
 #include "check.h"
+#include "winname.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -105,6 +106,9 @@ TEST(Runs, ModesAndFailures)
 #ifdef SHIM
     setvar("SHIM", SHIM);
 #endif
+#ifdef WINHELP
+    setvar("W", fs::absolute(WINHELP).make_preferred().string());
+#endif
     setvar("SANITIZED", SANITIZED);
     std::string s1;
     for (const auto &text : readtable("[texts]"))
@@ -114,4 +118,16 @@ TEST(Runs, ModesAndFailures)
         checkrun(row, (root / std::to_string(++n)).string(), s1);
     if (!HasFailure())
         fs::remove_all(root);
+}
+
+TEST(Names, LongForms)
+{
+    for (const auto &row : readtable("[long forms]"))
+        EXPECT_EQ(row[3], longform(row[1], row[2])) << row[0];
+}
+
+TEST(Names, OwnFiles)
+{
+    for (const auto &row : readtable("[own files]"))
+        EXPECT_EQ(row[1] == "own", ownfile(row[0])) << row[0];
 }

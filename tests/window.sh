@@ -40,14 +40,22 @@ window() { xdotool search --class '^conhost\.exe$' 2>/dev/null | while read -r w
 shown() { [ -n "$(window)" ]; }
 gone() { ! kill -0 "$started" 2>/dev/null; }
 
-# drop NAME WANT: drops the save NAME in WORKDIR on the program; WANT is repair or error.
+# drop NAME WANT: drops the save NAME in WORKDIR on the program; WANT is repair or error. Or,
+# WANT typed, starts the program alone and types NAME and ENTER twice at once at its prompt:
+# the second ENTER, typed ahead, must not close the window.
 drop() {
-    local name=$1 want=$2 rc
+    local name=$1 want=$2 rc path="Z:${work//\//\\}\\$1"
+    local args=("$path")
+    [ "$want" = typed ] && args=()
     rm -f "$work/FIXED-$name"
-    wine start /wait /unix "$exe" "Z:${work//\//\\}\\$name" >/dev/null 2>&1 &
+    wine start /wait /unix "$exe" "${args[@]}" >/dev/null 2>&1 &
     started=$!
     waitfor 20 eval 'shown || gone' || fail "$want drop: no console window within 20 s"
     shown || fail "$want drop: the program ended before its window was seen"
+    if [ "$want" = typed ]; then
+        timeout 10 xdotool windowfocus --sync "$(window)" type "$path" &&
+            timeout 10 xdotool key --delay 0 Return Return || fail "typed: cannot type"
+    fi
     [ "$want" = error ] || waitfor 20 test -f "$work/FIXED-$name" || fail "$want drop: no copy"
     sleep 2
     shown && ! gone || fail "$want drop: the window closed by itself"
@@ -58,7 +66,7 @@ drop() {
     rc=$? started=
     waitfor 5 eval '! shown' || fail "$want drop: the window stayed after the program ended"
     echo "ok: $want drop: ENTER closes the window (exit status $rc)"
-    [ "$want" = repair ] && [ "$rc" = 0 ] && return
+    [ "$want" != error ] && [ "$rc" = 0 ] && return
     [ "$want" = error ] && [ "$rc" != 0 ] && [ ! -e "$work/FIXED-$name" ] ||
         fail "$want drop: exit status $rc"
 }
@@ -66,4 +74,5 @@ drop() {
 cp "$(dirname "$0")/../samples/damaged.vld" "$work/drop.vld" || exit 2
 drop drop.vld repair
 drop missing.vld error
+drop drop.vld typed
 echo "ok: window checks passed"
