@@ -451,15 +451,15 @@ static bool asksave(settings *s)
 static std::vector<bool> clashes(const std::vector<std::string> &saves)
 {
     std::set<std::pair<uint64_t, uint64_t>> named;
-    std::vector<bool> refused(saves.size());
+    std::vector<bool> clash(saves.size());
     filestamp st;
     for (const std::string &save : saves)
         if (stampname(save.c_str(), &st))
             named.insert({st.volume, st.number});
     for (size_t i = 0; i < saves.size(); i++)
-        refused[i] =
+        clash[i] =
             stampname(copyname(saves[i]).c_str(), &st) && named.count({st.volume, st.number}) != 0;
-    return refused;
+    return clash;
 }
 
 // Sees to one save as the options ask: a check, a repair in place, or a repaired copy,
@@ -478,11 +478,11 @@ static int runone(const settings &s, const std::string &save, bool clash)
 static int fixall(const settings &s)
 {
     int code = EXIT_DONE;
-    std::vector<bool> refused = clashes(s.saves);
+    std::vector<bool> clash = clashes(s.saves);
     for (size_t i = 0; i < s.saves.size(); i++) {
         if (s.saves.size() > 1)
             saynamed(s.check ? "Checking '" : "Repairing '", s.saves[i], "'\n");
-        int one = runone(s, s.saves[i], refused[i]);
+        int one = runone(s, s.saves[i], clash[i]);
         code = code > EXIT_NEEDSREPAIR || one == EXIT_DONE ? code : one;
     }
     return code;
