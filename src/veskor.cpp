@@ -57,7 +57,6 @@ static const char USAGE[] =
 static const char VERSION[] = "VESKOR " VESKOR_VERSION "\nLicensed under the MIT licence.\n";
 
 // What the command line asks for.
-enum runmode { MODE_REPAIR, MODE_CHECK, MODE_REPLACE };
 struct settings {
     bool check, replace;
     const char *answer;  // the help or the version, which is all the run does
