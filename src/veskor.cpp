@@ -3,6 +3,7 @@
 #include "copyfile.h"
 #include "linepass.h"
 #include "names.h"
+#include "options.h"
 #include "sys.h"
 
 #include <cstdlib>
@@ -33,37 +34,6 @@ static const char PROMPT[] =
     "Please enter name of the file to scan, or press ENTER\nif you've changed your mind and "
     "want to abort. Remember\nto include the \".vld\" at the end of the file name.\n\n"
     "Filename: ";
-
-static const char USAGE[] =
-    "Usage: veskor [OPTION...] [SAVE...]\n"
-    "Repairs damaged Valdremar save files: a repaired copy of each SAVE is written\n"
-    "beside it as FIXED-<name>, the SAVE only read, and every repair is listed with\n"
-    "its line number. Without a SAVE, veskor asks for the name of one.\n"
-    "\n"
-    "Options, anywhere before -- (which ends them):\n"
-    "  -c, --check    list the repairs each SAVE needs, and write nothing\n"
-    "  -r, --replace  repair each SAVE in place, keeping the damaged one as\n"
-    "                 SAVE.bak, which must not exist yet\n"
-    "  -h, --help     show this help (/? too)\n"
-    "  -V, --version  show the version and the licence\n"
-    "\n"
-    "Exit codes: 0 done (with --check: every save is sound), 1 a save needs repair\n"
-    "(--check only), 2 a save cannot be opened or read, 3 a copy cannot be created\n"
-    "or written, or a save cannot be replaced, 4 a line is too long, 5 an unknown\n"
-    "option, 9 out of memory. With several saves, the code of the first that failed.\n"
-    "\n"
-    "A save named like an option is reached as ./--help, or after --.\n";
-
-static const char VERSION[] = "VESKOR " VESKOR_VERSION "\nLicensed under the MIT licence.\n";
-
-// What the command line asks for.
-struct settings {
-    bool check, replace;
-    const char *answer;  // the help or the version, which is all the run does
-    std::string unknown; // the first argument taken for an option that is none
-    std::vector<std::string> saves;
-    bool asked; // the save was named at the prompt
-};
 
 // Puts a piece of a message that names a file, the name shown safely.
 static void putnamed(const char *before, const std::string &name, const char *after)
@@ -379,38 +349,6 @@ static int replaceone(const std::string &save)
     conputs(" lines processed.\n");
     conend();
     return EXIT_DONE;
-}
-
-// Takes arg into *s when it is an option; false when it is none.
-static bool takeoption(const std::string &arg, settings *s)
-{
-    if (arg == "-c" || arg == "--check")
-        s->check = true;
-    else if (arg == "-r" || arg == "--replace")
-        s->replace = true;
-    else if (arg == "-h" || arg == "--help" || arg == "/?")
-        s->answer = s->answer ? s->answer : USAGE;
-    else if (arg == "-V" || arg == "--version")
-        s->answer = s->answer ? s->answer : VERSION;
-    else
-        return false;
-    return true;
-}
-
-// Sorts the arguments into options and saves. Before --, which ends the options, every
-// argument that begins with '-' is an option, but '-' alone, which is a name.
-static void readargs(int argc, char **argv, settings *s)
-{
-    bool options = true;
-    for (int i = 1; i < argc; i++) {
-        std::string arg = argv[i];
-        if (options && arg == "--")
-            options = false;
-        else if (!options || arg == "-" || (arg[0] != '-' && arg != "/?"))
-            s->saves.push_back(arg);
-        else if (!takeoption(arg, s) && s->unknown.empty())
-            s->unknown = arg;
-    }
 }
 
 // Answers a run that sees to no save: the help, the version, or options refused. False when
