@@ -1,8 +1,8 @@
 // Runs the pass alone on a file, as the program does, but with the console buffered: the
 // benchmark's measure of the repair's own cost, console output aside. A third argument
-// picks the kind of scan (plain, sse2, clmul or avx2) instead of the fastest the processor
+// picks the kind of scan (plain, sse2 or avx2) instead of the fastest the processor
 // has.
-// usage: passonly save copy [plain|sse2|clmul|avx2]
+// usage: passonly save copy [plain|sse2|avx2]
 #include "linepass.h"
 #include "scan.h"
 
@@ -14,7 +14,7 @@ static char line[LINEWINDOW], held[LINEBUF], outbuf[WRITEBUF], conbuf[1 << 16];
 // The kind of scan named, or SCAN_BEST for any other name.
 static scankind findkind(const char *name)
 {
-    const char *names[] = {"plain", "sse2", "clmul", "avx2"};
+    const char *names[] = {"plain", "sse2", "avx2"};
     for (int k = SCAN_PLAIN; k < SCAN_BEST; k++)
         if (std::strcmp(name, names[k]) == 0)
             return static_cast<scankind>(k);
