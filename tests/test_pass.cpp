@@ -92,12 +92,13 @@ TEST_P(Scans, ChunkSeams)
     }
 }
 
-// Every byte value, near a line's start and deep in a long one: only 0 to 31 but TAB (and
-// the line feed that ends the line) is a control byte, and only 22h a quote.
+// Every byte value, near a line's start and deep in a long one (in the second and the last
+// 16 bytes of a block): only 0 to 31 but TAB (and the line feed that ends the line) is a
+// control byte, and only 22h a quote.
 TEST_P(Scans, EveryByte)
 {
     for (int v = 0; v < 256; v++) {
-        for (size_t at : {1, 1500}) {
+        for (size_t at : {1, 1500, 1530}) {
             std::string s(2000, 'a');
             s[at] = static_cast<char>(v);
             s += "\n";
