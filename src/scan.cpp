@@ -193,22 +193,22 @@ AVX2 static uint64_t lanes(__m256i x, int at)
     return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(x))) << at;
 }
 
-// As masksse2, 32 bytes a step, and the parity by a carry-less multiply with all ones.
+// As maskplain, 32 bytes a step, and the parity by a carry-less multiply with all ones.
 AVX2 static void maskavx2(const char *s, size_t blocks, blockmask *m)
 {
     const __m256i lf = _mm256_set1_epi8('\n'), quote = _mm256_set1_epi8('"');
     for (size_t b = 0; b < blocks; b++, s += 64) {
-        uint64_t either = 0, control = 0;
+        uint64_t feeds = 0, quotes = 0, control = 0;
         for (int i = 0; i < 64; i += 32) {
             __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s + i));
-            __m256i hit = _mm256_or_si256(_mm256_cmpeq_epi8(x, lf), _mm256_cmpeq_epi8(x, quote));
-            either |= lanes(hit, i);
+            feeds |= lanes(_mm256_cmpeq_epi8(x, lf), i);
+            quotes |= lanes(_mm256_cmpeq_epi8(x, quote), i);
             control |= lanes(controls(x), i);
         }
-        __m128i q = _mm_set_epi64x(0, static_cast<long long>(either & ~control));
-        q = _mm_clmulepi64_si128(q, _mm_set1_epi8(-1), 0);
+        __m128i q = _mm_clmulepi64_si128(_mm_set_epi64x(0, static_cast<long long>(quotes)),
+                                         _mm_set1_epi8(-1), 0);
         uint64_t parity = static_cast<uint64_t>(_mm_cvtsi128_si64(q));
-        m[b] = blockmask{either & control, parity, control, __builtin_popcountll(either & control)};
+        m[b] = blockmask{feeds, parity, control, __builtin_popcountll(feeds)};
     }
 }
 
