@@ -55,15 +55,12 @@ inline std::string decode(const std::string &f, const texts &named)
                 r += text;
             r += star < end ? "" : named.at(f.substr(i + 1, end - i - 1));
             i = end;
+        } else if (f[i] == '\\' && f[i + 1] == 'x') {
+            r += static_cast<char>(std::stoi(f.substr(i + 2, 2), nullptr, 16));
+            i += 3;
         } else if (f[i] == '\\') {
-            char c = f[++i];
-            r += c == 'x'   ? static_cast<char>(std::stoi(f.substr(i + 1, 2), nullptr, 16))
-                 : c == 'r' ? '\r'
-                 : c == 'n' ? '\n'
-                 : c == 't' ? '\t'
-                 : c == '0' ? '\0'
-                            : c;
-            i += c == 'x' ? 2 : 0;
+            size_t k = std::string("rnt0").find(f[++i]);
+            r += k == std::string::npos ? f[i] : "\r\n\t"[k];
         } else {
             r += f[i];
         }

@@ -18,48 +18,44 @@ namespace fs = std::filesystem;
 #ifdef _WIN32
 #define setenv(name, value, overwrite) _putenv_s(name, value)
 static const char RUNS[] = "[windows runs]";
-
-static std::string runline(const std::string &dir, const std::string &row)
-{
-    return "cd /d \"" + dir + "\" && " + row + " <\"" + dir + ".in\" >\"" + dir + ".out\"";
-}
-
-// cmd gets the row through the wide call, so that names in any script reach it whole.
-static int run(const std::string &command)
-{
-    return _wsystem(fs::u8path(command).c_str());
-}
-
-// The console is in text mode: every line feed reaches it as CR LF.
-static std::string astyped(const std::string &s)
-{
-    std::string r;
-    for (char c : s)
-        r += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    return r;
-}
 #else
 static const char RUNS[] = "[runs]";
+#endif
 
-// w COMMAND... waits for an event: it polls COMMAND until it succeeds, at most ten seconds.
+// The row's commands in the folder dir, the console input from dir.in and output to dir.out.
+// In sh, w COMMAND... waits for an event: it polls COMMAND until it succeeds, at most 10 s.
 static std::string runline(const std::string &dir, const std::string &row)
 {
-    return "w() { for i in $(seq 1000); do \"$@\" && return; sleep 0.01; done; false; }\n"
-           "cd '" +
+#ifdef _WIN32
+    return "cd /d \"" + dir + "\" && " + row + " <\"" + dir + ".in\" >\"" + dir + ".out\"";
+#else
+    return "w() { for i in $(seq 1000); do \"$@\" && return; sleep 0.01; done; false; }\ncd '" +
            dir + "' && {\n" + row + "\n} <'" + dir + ".in' >'" + dir + ".out'";
+#endif
 }
 
+// The exit code of the commands. cmd gets them through the wide call, so that names in any
+// script reach it whole.
 static int run(const std::string &command)
 {
+#ifdef _WIN32
+    return _wsystem(fs::u8path(command).c_str());
+#else
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
 }
 
-static std::string astyped(const std::string &s)
+// The console text as it reaches the file: Windows's console is in text mode, where every line
+// feed becomes CR LF.
+static std::string astyped(std::string s)
 {
+#ifdef _WIN32
+    for (size_t at = 0; (at = s.find('\n', at)) != std::string::npos; at += 2)
+        s.insert(at, 1, '\r');
+#endif
     return s;
 }
-#endif
 
 // row: title | commands | console input | console | exit code | file | its bytes or -
 static void checkrun(const tablerow &row, const std::string &dir, const std::string &s1)
