@@ -63,10 +63,9 @@ std::string checkrepair(const unsigned char *data, size_t size)
     }
     if (clean && odd == 0 && copy != input)
         return "a sound file was changed";
-    // The scrub leaves the last two bytes of a line alone, so those of a last line without
-    // a line end may end up inside its repaired copy.
+    // The scrub looks at all but the last two bytes of a line, so those of a last line
+    // without a line end may end up inside its repaired copy.
     size_t tail = !input.empty() && input.back() != '\n';
-    // The scrub looks at all but the last two bytes of a line.
     for (size_t i = 0; i + tail < out.size(); i++)
         for (size_t at = 0; at + 2 < out[i].size(); at++)
             if (iscontrol(out[i][at]))

@@ -47,14 +47,15 @@ window() { xdotool search --class '^conhost\.exe$' 2>/dev/null | while read -r w
 shown() { [ -n "$(window)" ]; }
 gone() { ! kill -0 "$started" 2>/dev/null; }
 # The CPU time so far of veskor.exe, which Wine runs as a Linux process whose command line
-# names it and whose environment names this prefix; nothing when there is no such process.
-cputime() { for d in /proc/[0-9]*; do grep -qaF veskor.exe $d/cmdline &&
+# starts with its Windows path and whose environment names this prefix; nothing when there
+# is no such process.
+cputime() { for d in /proc/[0-9]*; do grep -qz '^[A-Z]:\\.*\\veskor\.exe$' $d/cmdline &&
     grep -qazxF "WINEPREFIX=$WINEPREFIX" $d/environ && awk '{ print $14 + $15 }' $d/stat
-    done 2>/dev/null | grep .; }
+    done 2>/dev/null; }
 # idle: the program lives and has used no CPU for a second. Once it has shown its window (and
 # put its copy in place) nothing is left for it to do but wait for ENTER or end, so an idle
 # program is one that waits.
-idle() { local was; was=$(cputime) && sleep 1 && [ "$(cputime)" = "$was" ]; }
+idle() { local was; was=$(cputime); [ -n "$was" ] && sleep 1 && [ "$(cputime)" = "$was" ]; }
 
 # drop NAME WANT: drops the save NAME in WORKDIR on the program; WANT is repair or error.
 drop() {
