@@ -35,8 +35,8 @@ extern "C" int remove(const char *path) noexcept
 // Runs the commands, without this shim, when asked.
 static void runhook(bool now, const char *var)
 {
-    unsetenv("LD_PRELOAD");
-    if (now && std::getenv(var) && std::system(std::getenv(var)) != 0)
+    const char *command = now ? std::getenv(var) : nullptr;
+    if (command && unsetenv("LD_PRELOAD") == 0 && std::system(command) != 0)
         std::abort();
 }
 
