@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the program and the tests in build/ and runs the Linux suite, installing what is
-# missing first: cmake, g++, GoogleTest, and strace for the whole run that injects a read
-# error part-way through a save.
+# Builds the program and the tests in build/ and runs the Linux suite on both cores,
+# installing what is missing first: cmake, g++, GoogleTest, and strace for the whole runs
+# that watch the program's writes and syncs or inject a read error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . dev/setup.sh
@@ -10,4 +10,4 @@ needpackages cmake:cmake make:make g++:g++ libgtest-dev:/usr/include/gtest/gtest
 checkcmake
 cmake -S . -B build -DVESKOR_TESTS=ON
 cmake --build build -j
-ctest --test-dir build --output-on-failure --no-tests=error
+ctest --test-dir build --output-on-failure --no-tests=error --parallel 2

@@ -1,35 +1,31 @@
-// Helpers for the tests: byte-exact comparison that shows a mismatch in hex, and the case
-// tables of data/cases.tbl.
+// Helpers for the tests: byte-exact comparison, and the case tables of data/cases.tbl, whose
+// rows are run as a test each, named after their titles.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
+// Shows a mismatch near its first difference, every byte escaped.
 inline testing::AssertionResult samebytes(const char *, const char *, const std::string &want,
                                           const std::string &got)
 {
     size_t at =
-        std::mismatch(want.begin(), want.begin() + std::min(want.size(), got.size()), got.begin())
-            .first -
-        want.begin();
-    auto hex = [at](const std::string &s) {
-        std::string h;
-        for (size_t i = at < 16 ? 0 : at - 16; i < std::min(s.size(), at + 16); i++)
-            h += (i == at ? "[" : "") + std::string{"0123456789ABCDEF"[(s[i] >> 4) & 15],
-                                                    "0123456789ABCDEF"[s[i] & 15], ' '};
-        return h;
+        std::mismatch(want.begin(), want.end(), got.begin(), got.end()).first - want.begin();
+    auto near = [at](const std::string &s) {
+        return testing::PrintToString(s.substr(std::min(s.size(), at < 16 ? 0 : at - 16), 32));
     };
     if (want == got)
         return testing::AssertionSuccess();
     return testing::AssertionFailure()
            << "want " << want.size() << " bytes, got " << got.size() << ", first difference at "
-           << at << "\n  want: " << hex(want) << "\n  got:  " << hex(got);
+           << at << "\n  want: " << near(want) << "\n  got:  " << near(got);
 }
 
 #define EXPECT_BYTES(want, got) EXPECT_PRED_FORMAT2(samebytes, want, got)
@@ -59,15 +55,12 @@ inline std::string decode(const std::string &f, const texts &named)
                 r += text;
             r += star < end ? "" : named.at(f.substr(i + 1, end - i - 1));
             i = end;
+        } else if (f[i] == '\\' && f[i + 1] == 'x') {
+            r += static_cast<char>(std::stoi(f.substr(i + 2, 2), nullptr, 16));
+            i += 3;
         } else if (f[i] == '\\') {
-            char c = f[++i];
-            r += c == 'x'   ? static_cast<char>(std::stoi(f.substr(i + 1, 2), nullptr, 16))
-                 : c == 'r' ? '\r'
-                 : c == 'n' ? '\n'
-                 : c == 't' ? '\t'
-                 : c == '0' ? '\0'
-                            : c;
-            i += c == 'x' ? 2 : 0;
+            size_t k = std::string("rnt0").find(f[++i]);
+            r += k == std::string::npos ? f[i] : "\r\n\t"[k];
         } else {
             r += f[i];
         }
@@ -75,26 +68,49 @@ inline std::string decode(const std::string &f, const texts &named)
     return r;
 }
 
-// The rows of a [section] of the tables, each a list of decoded fields split at " | ". The
-// texts of the [texts] section may be named in braces, as may those given.
-inline std::vector<std::vector<std::string>> readtable(const std::string &section, texts named = {})
+// A row of a table: its decoded fields, the first its title. Tests print it as its title.
+struct tablerow : std::vector<std::string> {
+};
+inline void PrintTo(const tablerow &row, std::ostream *os)
+{
+    *os << row[0];
+}
+
+// The name of a row's test: its title's letters and digits, each run of others made one '_'.
+// Two rows that would get one name stop the tests from starting, naming it.
+inline std::string testname(const std::string &title)
+{
+    std::string name;
+    for (char c : title)
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            name += c;
+        else if (!name.empty() && name.back() != '_')
+            name += '_';
+    return name;
+}
+
+// The rows of the tables under the headings given, as "[a][b]", each a list of decoded fields
+// split at " | ". The texts of the [texts] section may be named in braces.
+inline std::vector<tablerow> readtable(const std::string &sections)
 {
     std::ifstream in(TESTDATA "/cases.tbl");
-    std::vector<std::vector<std::string>> rows;
+    std::vector<tablerow> rows;
+    texts named;
     std::string line, now;
     while (std::getline(in, line)) {
         now = line[0] == '[' ? line : now;
-        if ((now != section && now != "[texts]") || line[0] == '[' || line[0] == '#' ||
-            line.empty())
+        bool wanted = !now.empty() && sections.find(now) != std::string::npos;
+        if ((!wanted && now != "[texts]") || line[0] == '[' || line[0] == '#' || line.empty())
             continue;
-        std::vector<std::string> row;
+        tablerow row;
         for (size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 3)
             row.push_back(decode(line.substr(at, (bar = line.find(" | ", at)) - at), named));
         if (now == "[texts]")
             named[row[0]] = row[1];
-        if (now == section)
+        if (wanted)
             rows.push_back(row);
     }
-    EXPECT_FALSE(rows.empty()) << "no rows in " << section;
+    if (rows.empty())
+        ADD_FAILURE() << "no rows in " << sections;
     return rows;
 }

@@ -1,10 +1,14 @@
 // Preloaded into the program by the whole-run tests to make its buffer request or the
-// removal of its copy fail: VESKOR_FAILALLOC=n fails the n-th request for a line-sized
-// block, VESKOR_FAILREMOVE=1 every removal. VESKOR_BEFORELINK=command runs the command
-// before the first second name is given to a file, as another program might at that moment.
+// removal of its copy fail, or its save change while it is read: VESKOR_FAILALLOC=n fails
+// the n-th request for a line-sized block, VESKOR_FAILREMOVE=1 every removal, and the shell
+// commands VESKOR_STAT1 and VESKOR_STAT2 run just after the program's first look at a file's
+// size and time (fstat) and just before its second: the look before and after the save is read.
+// VESKOR_BEFORELINK=command runs the command before the first second name is given to a
+// file, as another program might at that moment.
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 // The allocator behind this one: the C library's, or the address sanitizer's.
 static void *nextmalloc(size_t size)
@@ -28,6 +32,24 @@ extern "C" int remove(const char *path) noexcept
         return -1;
     auto real = reinterpret_cast<int (*)(const char *)>(dlsym(RTLD_NEXT, "remove"));
     return real(path);
+}
+
+// Runs the commands, without this shim, when asked.
+static void runhook(bool now, const char *var)
+{
+    const char *command = now ? std::getenv(var) : nullptr;
+    if (command && unsetenv("LD_PRELOAD") == 0 && std::system(command) != 0)
+        std::abort();
+}
+
+extern "C" int fstat(int fd, struct stat *st) noexcept
+{
+    static int seen;
+    auto real = reinterpret_cast<int (*)(int, struct stat *)>(dlsym(RTLD_NEXT, "fstat"));
+    runhook(++seen == 2, "VESKOR_STAT2");
+    int r = real(fd, st);
+    runhook(seen == 1, "VESKOR_STAT1");
+    return r;
 }
 
 extern "C" int linkat(int fromdir, const char *from, int todir, const char *to, int flags) noexcept

@@ -31,15 +31,6 @@ static bool iscontrol(char c)
     return static_cast<unsigned char>(c) < 32 && c != '\t';
 }
 
-// Whether a line has a control byte the scrub looks at: all but its last two bytes.
-static bool keepscontrol(const std::string &line)
-{
-    for (size_t i = 0; i + 2 < line.size(); i++)
-        if (iscontrol(line[i]))
-            return true;
-    return false;
-}
-
 // Splits after each line feed; the last piece may have none.
 static std::vector<std::string> splitlines(const std::string &s)
 {
@@ -73,12 +64,13 @@ std::string checkrepair(const unsigned char *data, size_t size)
     }
     if (clean && odd == 0 && copy != input)
         return "a sound file was changed";
-    // The scrub leaves the last two bytes of a line alone, so those of a last line without
-    // a line end may end up inside its repaired copy.
+    // The scrub looks at all but the last two bytes of a line, so those of a last line
+    // without a line end may end up inside its repaired copy.
     size_t tail = !input.empty() && input.back() != '\n';
     for (size_t i = 0; i + tail < out.size(); i++)
-        if (keepscontrol(out[i]))
-            return "a control byte was left inside a line";
+        for (size_t at = 0; at + 2 < out[i].size(); at++)
+            if (iscontrol(out[i][at]))
+                return "a control byte was left inside a line";
     if (copy.size() > input.size() + 3 * odd)
         return "the copy grew by more than three bytes a repaired line";
     for (int k = SCAN_PLAIN; k < SCAN_BEST; k++) {
