@@ -40,6 +40,13 @@ static bool namesfile(const std::string &name, FILE *f)
            named.number == open.number;
 }
 
+// Removes the backup made, which a killed run then has no need to remove.
+static void dropbackup(const char *backup)
+{
+    guardbackup(nullptr);
+    removefile(backup);
+}
+
 // Writes the bytes of from, from its start, to the new file to, on the disk with mode.
 static linkresult copybytes(FILE *from, const char *to, unsigned mode)
 {
@@ -48,6 +55,7 @@ static linkresult copybytes(FILE *from, const char *to, unsigned mode)
     FILE *f = createnew(to, &clash);
     if (!f)
         return clash ? LINK_TAKEN : LINK_FAILED;
+    guardbackup(to);
     bool ok = std::fseek(from, 0, SEEK_SET) == 0;
     for (size_t n = 1; ok && n > 0;) {
         n = std::fread(block, 1, sizeof block, from);
@@ -57,7 +65,7 @@ static linkresult copybytes(FILE *from, const char *to, unsigned mode)
     copymode(f, mode);
     ok = std::fclose(f) == 0 && ok;
     if (!ok)
-        removefile(to);
+        dropbackup(to);
     return ok ? LINK_MADE : LINK_FAILED;
 }
 
@@ -68,8 +76,10 @@ static linkresult keepbackup(const std::string &name, FILE *old, const std::stri
     linkresult r = linkfile(name.c_str(), backup.c_str());
     if (r == LINK_UNSUPPORTED)
         r = copybytes(old, backup.c_str(), mode);
+    if (r == LINK_MADE)
+        guardbackup(backup.c_str());
     if (r == LINK_MADE && !syncdir(backup.c_str())) {
-        removefile(backup.c_str());
+        dropbackup(backup.c_str());
         r = LINK_FAILED;
     }
     return r;
@@ -88,11 +98,12 @@ swapresult swapcopy(copyfile *c, unsigned mode, FILE *old, const std::string &ba
     std::fclose(old);
     if (same && replacefile(c->temp.c_str(), c->name.c_str())) {
         guardtemp(nullptr);
+        guardbackup(nullptr);
         c->temp.clear(); // the name now belongs to the copy: nothing is left to remove
         return syncdir(c->name.c_str()) ? SWAP_DONE : SWAP_UNSYNCED;
     }
     if (kept == LINK_MADE)
-        removefile(backup.c_str());
+        dropbackup(backup.c_str());
     return kept == LINK_TAKEN           ? SWAP_TAKEN
            : kept == LINK_MADE && !same ? SWAP_CHANGED
                                         : SWAP_FAILED;

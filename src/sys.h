@@ -72,5 +72,9 @@ bool samefile(const char *a, const char *b);
 uint64_t nonce();
 // The temporary file that a killed run removes on its way out; null when there is none.
 void guardtemp(const char *name);
+// The backup that a killed run removes too, if it could still remove the temporary file:
+// the save was not yet replaced, and the backup is only a second name or copy of it. Null
+// when there is none.
+void guardbackup(const char *name);
 // The bytes that end a folder's part of a name.
 extern const char dirseps[];

@@ -13,16 +13,20 @@
 const char dirseps[] = "/";
 
 static const char *volatile guarded;
+static const char *volatile guardedbackup;
 
 // A signal that ends the run takes the unfinished copy with it and writes out the messages
 // gathered so far, then ends it as before.
 static void leave(int sig)
 {
     const char *name = guarded;
+    const char *backup = guardedbackup;
     size_t n;
     const char *text = congathered(&n);
-    if (name)
-        unlink(name);
+    // A temporary file gone already was renamed over the save: the backup is all that is left
+    // of the damaged save then.
+    if (name && unlink(name) == 0 && backup)
+        unlink(backup);
     if (sig != SIGPIPE && write(1, text, n) < 0)
         n = 0;
     std::signal(sig, SIG_DFL);
@@ -215,4 +219,9 @@ uint64_t nonce()
 void guardtemp(const char *name)
 {
     guarded = name;
+}
+
+void guardbackup(const char *name)
+{
+    guardedbackup = name;
 }

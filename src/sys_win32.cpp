@@ -17,7 +17,7 @@
 const char dirseps[] = "/\\:";
 
 static HANDLE conin, conout; // null where the input or output is not a console
-static wchar_t guarded[32768];
+static wchar_t guarded[32768], guardedbackup[32768];
 
 static std::wstring wide(const char *p, size_t n)
 {
@@ -78,10 +78,11 @@ static void tocon(const char *p, size_t n)
 
 // A console window closed, or CTRL+C, takes the unfinished copy with it: the name is
 // removed once the copy's handle closes with the process.
+// A temporary file gone already was renamed over the save: the backup then stays.
 static BOOL WINAPI leave(DWORD)
 {
-    if (guarded[0])
-        DeleteFileW(guarded);
+    if (guarded[0] && DeleteFileW(guarded) && guardedbackup[0])
+        DeleteFileW(guardedbackup);
     return FALSE;
 }
 
@@ -406,9 +407,20 @@ uint64_t nonce()
            static_cast<uint64_t>(t.QuadPart) ^ ++calls * 0x9E3779B97F4A7C15ULL;
 }
 
-void guardtemp(const char *name)
+// Keeps the full name of name, or none, in to, where the console's handler finds it.
+static void keepguarded(wchar_t (&to)[32768], const char *name)
 {
     std::wstring w = name ? syspath(name) : std::wstring();
-    if (w.size() < sizeof guarded / sizeof guarded[0])
-        std::wmemcpy(guarded, w.c_str(), w.size() + 1);
+    if (w.size() < sizeof to / sizeof to[0])
+        std::wmemcpy(to, w.c_str(), w.size() + 1);
+}
+
+void guardtemp(const char *name)
+{
+    keepguarded(guarded, name);
+}
+
+void guardbackup(const char *name)
+{
+    keepguarded(guardedbackup, name);
 }
