@@ -362,7 +362,7 @@ std::string longname(const std::string &name)
 
 linkresult linkfile(const char *from, const char *to)
 {
-    if (CreateHardLinkW(wide(to).c_str(), wide(from).c_str(), nullptr))
+    if (CreateHardLinkW(syspath(to).c_str(), syspath(from).c_str(), nullptr))
         return LINK_MADE;
     DWORD why = GetLastError();
     if (why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS)
@@ -375,7 +375,7 @@ linkresult linkfile(const char *from, const char *to)
 
 namekind lookname(const char *name)
 {
-    DWORD attributes = GetFileAttributesW(wide(name).c_str());
+    DWORD attributes = GetFileAttributesW(syspath(name).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return NAME_FREE;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? NAME_FOLDER : NAME_FILE;
