@@ -322,6 +322,8 @@ static bool replaceable(FILE *in, const filestamp &before, const std::string &sa
     // A pipe's bytes are gone once read, and a device is no save: neither leaves bytes to keep.
     if (!before.regular)
         saynamed("Can't replace '", save, "': it is not a regular file\n");
+    else if (readonly(save.c_str()))
+        saynamed("Can't replace '", save, "': the save is read-only\n");
     else if (lookname(backup.c_str()) != NAME_FREE)
         saytaken(backup);
     else
