@@ -54,6 +54,8 @@ enum linkresult { LINK_MADE, LINK_TAKEN, LINK_UNSUPPORTED, LINK_FAILED };
 // LINK_TAKEN when something stands there, LINK_UNSUPPORTED where the file system has no
 // such names (FAT).
 linkresult linkfile(const char *from, const char *to);
+// Renames from to to, which must be free: LINK_TAKEN when something stands there.
+linkresult renamenew(const char *from, const char *to);
 // What stands under a name, a link not followed.
 enum namekind { NAME_FREE, NAME_FILE, NAME_FOLDER };
 namekind lookname(const char *name);

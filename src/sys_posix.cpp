@@ -163,6 +163,18 @@ linkresult linkfile(const char *from, const char *to)
     return errno == EEXIST ? LINK_TAKEN : none ? LINK_UNSUPPORTED : LINK_FAILED;
 }
 
+linkresult renamenew(const char *from, const char *to)
+{
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return LINK_MADE;
+    // Some file systems (FUSE ones) cannot refuse to replace: the name is looked at first.
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno == EEXIST ? LINK_TAKEN : LINK_FAILED;
+    if (lookname(to) != NAME_FREE)
+        return LINK_TAKEN;
+    return std::rename(from, to) == 0 ? LINK_MADE : LINK_FAILED;
+}
+
 namekind lookname(const char *name)
 {
     struct stat s;

@@ -373,6 +373,14 @@ linkresult linkfile(const char *from, const char *to)
     return none ? LINK_UNSUPPORTED : LINK_FAILED;
 }
 
+linkresult renamenew(const char *from, const char *to)
+{
+    if (MoveFileExW(syspath(from).c_str(), syspath(to).c_str(), MOVEFILE_WRITE_THROUGH))
+        return LINK_MADE;
+    DWORD why = GetLastError();
+    return why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS ? LINK_TAKEN : LINK_FAILED;
+}
+
 namekind lookname(const char *name)
 {
     DWORD attributes = GetFileAttributesW(syspath(name).c_str());
