@@ -102,6 +102,7 @@ static linkresult keepbackup(const std::string &name, FILE *old, const std::stri
 swapresult swapcopy(copyfile *c, unsigned mode, FILE *old, const std::string &backup)
 {
     bool ok = syncfile(c->fp);
+    copyowner(c->fp, old); // the game, run by the save's owner, must still read it
     copymode(c->fp, mode);
     ok = std::fclose(c->fp) == 0 && ok;
     c->fp = nullptr;

@@ -45,6 +45,9 @@ bool stampname(const char *name, filestamp *st);
 bool syncfile(FILE *f);
 // Gives the file the permission bits mode, where the system has them; never fails the run.
 void copymode(FILE *f, unsigned mode);
+// Gives the file f the owner and group of the open file old, where the system has them and
+// lets the run give them (root may); never fails the run.
+void copyowner(FILE *f, FILE *old);
 // The permission bits a new file gets where nothing else is asked for.
 unsigned newmode();
 // Renames from over to, whatever stands at to; never writes through to.

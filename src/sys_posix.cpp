@@ -142,6 +142,15 @@ void copymode(FILE *f, unsigned mode)
     (void)fchmod(fileno(f), mode);
 }
 
+void copyowner(FILE *f, FILE *old)
+{
+    struct stat s;
+    // Unchanged where not allowed; a change of owner may clear permission bits, so it comes
+    // before copymode.
+    if (fstat(fileno(old), &s) == 0)
+        (void)fchown(fileno(f), s.st_uid, s.st_gid);
+}
+
 unsigned newmode()
 {
     mode_t mask = umask(077); // the only way to read it also sets it

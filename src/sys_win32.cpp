@@ -313,6 +313,8 @@ bool syncfile(FILE *f)
 
 void copymode(FILE *, unsigned) {}
 
+void copyowner(FILE *, FILE *) {}
+
 unsigned newmode()
 {
     return 0;
