@@ -45,6 +45,9 @@ bool stampname(const char *name, filestamp *st);
 bool syncfile(FILE *f);
 // Gives the file the permission bits mode, where the system has them; never fails the run.
 void copymode(FILE *f, unsigned mode);
+// Gives the file f the owner and group of the open file old, where the system has them and
+// lets the run give them (root may); never fails the run.
+void copyowner(FILE *f, FILE *old);
 // The permission bits a new file gets where nothing else is asked for.
 unsigned newmode();
 // Renames from over to, whatever stands at to; never writes through to.
@@ -54,6 +57,8 @@ enum linkresult { LINK_MADE, LINK_TAKEN, LINK_UNSUPPORTED, LINK_FAILED };
 // LINK_TAKEN when something stands there, LINK_UNSUPPORTED where the file system has no
 // such names (FAT).
 linkresult linkfile(const char *from, const char *to);
+// Renames from to to, which must be free: LINK_TAKEN when something stands there.
+linkresult renamenew(const char *from, const char *to);
 // What stands under a name, a link not followed.
 enum namekind { NAME_FREE, NAME_FILE, NAME_FOLDER };
 namekind lookname(const char *name);
@@ -72,5 +77,9 @@ bool samefile(const char *a, const char *b);
 uint64_t nonce();
 // The temporary file that a killed run removes on its way out; null when there is none.
 void guardtemp(const char *name);
+// The backup that a killed run removes too, if it could still remove the temporary file:
+// the save was not yet replaced, and the backup is only a second name or copy of it. Null
+// when there is none.
+void guardbackup(const char *name);
 // The bytes that end a folder's part of a name.
 extern const char dirseps[];

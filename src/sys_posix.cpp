@@ -13,16 +13,20 @@
 const char dirseps[] = "/";
 
 static const char *volatile guarded;
+static const char *volatile guardedbackup;
 
 // A signal that ends the run takes the unfinished copy with it and writes out the messages
 // gathered so far, then ends it as before.
 static void leave(int sig)
 {
     const char *name = guarded;
+    const char *backup = guardedbackup;
     size_t n;
     const char *text = congathered(&n);
-    if (name)
-        unlink(name);
+    // A temporary file gone already was renamed over the save: the backup is all that is left
+    // of the damaged save then.
+    if (name && unlink(name) == 0 && backup)
+        unlink(backup);
     if (sig != SIGPIPE && write(1, text, n) < 0)
         n = 0;
     std::signal(sig, SIG_DFL);
@@ -138,6 +142,15 @@ void copymode(FILE *f, unsigned mode)
     (void)fchmod(fileno(f), mode);
 }
 
+void copyowner(FILE *f, FILE *old)
+{
+    struct stat s;
+    // Unchanged where not allowed; a change of owner may clear permission bits, so it comes
+    // before copymode.
+    if (fstat(fileno(old), &s) == 0)
+        (void)fchown(fileno(f), s.st_uid, s.st_gid);
+}
+
 unsigned newmode()
 {
     mode_t mask = umask(077); // the only way to read it also sets it
@@ -157,6 +170,18 @@ linkresult linkfile(const char *from, const char *to)
     // FAT refuses with EPERM; EXDEV comes from a link that leads to another file system.
     bool none = errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS || errno == EXDEV;
     return errno == EEXIST ? LINK_TAKEN : none ? LINK_UNSUPPORTED : LINK_FAILED;
+}
+
+linkresult renamenew(const char *from, const char *to)
+{
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return LINK_MADE;
+    // Some file systems (FUSE ones) cannot refuse to replace: the name is looked at first.
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno == EEXIST ? LINK_TAKEN : LINK_FAILED;
+    if (lookname(to) != NAME_FREE)
+        return LINK_TAKEN;
+    return std::rename(from, to) == 0 ? LINK_MADE : LINK_FAILED;
 }
 
 namekind lookname(const char *name)
@@ -215,4 +240,9 @@ uint64_t nonce()
 void guardtemp(const char *name)
 {
     guarded = name;
+}
+
+void guardbackup(const char *name)
+{
+    guardedbackup = name;
 }

@@ -17,7 +17,7 @@
 const char dirseps[] = "/\\:";
 
 static HANDLE conin, conout; // null where the input or output is not a console
-static wchar_t guarded[32768];
+static wchar_t guarded[32768], guardedbackup[32768];
 
 static std::wstring wide(const char *p, size_t n)
 {
@@ -78,10 +78,11 @@ static void tocon(const char *p, size_t n)
 
 // A console window closed, or CTRL+C, takes the unfinished copy with it: the name is
 // removed once the copy's handle closes with the process.
+// A temporary file gone already was renamed over the save: the backup then stays.
 static BOOL WINAPI leave(DWORD)
 {
-    if (guarded[0])
-        DeleteFileW(guarded);
+    if (guarded[0] && DeleteFileW(guarded) && guardedbackup[0])
+        DeleteFileW(guardedbackup);
     return FALSE;
 }
 
@@ -312,6 +313,8 @@ bool syncfile(FILE *f)
 
 void copymode(FILE *, unsigned) {}
 
+void copyowner(FILE *, FILE *) {}
+
 unsigned newmode()
 {
     return 0;
@@ -361,7 +364,7 @@ std::string longname(const std::string &name)
 
 linkresult linkfile(const char *from, const char *to)
 {
-    if (CreateHardLinkW(wide(to).c_str(), wide(from).c_str(), nullptr))
+    if (CreateHardLinkW(syspath(to).c_str(), syspath(from).c_str(), nullptr))
         return LINK_MADE;
     DWORD why = GetLastError();
     if (why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS)
@@ -372,9 +375,17 @@ linkresult linkfile(const char *from, const char *to)
     return none ? LINK_UNSUPPORTED : LINK_FAILED;
 }
 
+linkresult renamenew(const char *from, const char *to)
+{
+    if (MoveFileExW(syspath(from).c_str(), syspath(to).c_str(), MOVEFILE_WRITE_THROUGH))
+        return LINK_MADE;
+    DWORD why = GetLastError();
+    return why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS ? LINK_TAKEN : LINK_FAILED;
+}
+
 namekind lookname(const char *name)
 {
-    DWORD attributes = GetFileAttributesW(wide(name).c_str());
+    DWORD attributes = GetFileAttributesW(syspath(name).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return NAME_FREE;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? NAME_FOLDER : NAME_FILE;
@@ -406,9 +417,20 @@ uint64_t nonce()
            static_cast<uint64_t>(t.QuadPart) ^ ++calls * 0x9E3779B97F4A7C15ULL;
 }
 
-void guardtemp(const char *name)
+// Keeps the full name of name, or none, in to, where the console's handler finds it.
+static void keepguarded(wchar_t (&to)[32768], const char *name)
 {
     std::wstring w = name ? syspath(name) : std::wstring();
-    if (w.size() < sizeof guarded / sizeof guarded[0])
-        std::wmemcpy(guarded, w.c_str(), w.size() + 1);
+    if (w.size() < sizeof to / sizeof to[0])
+        std::wmemcpy(to, w.c_str(), w.size() + 1);
+}
+
+void guardtemp(const char *name)
+{
+    keepguarded(guarded, name);
+}
+
+void guardbackup(const char *name)
+{
+    keepguarded(guardedbackup, name);
 }

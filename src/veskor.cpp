@@ -314,6 +314,24 @@ static int swapsave(copyfile *copy, FILE *in, const filestamp &before, const std
     return EXIT_DONE;
 }
 
+// Whether save, open as in, may be replaced and kept as backup; when not, tells why and
+// closes in.
+static bool replaceable(FILE *in, const filestamp &before, const std::string &save,
+                        const std::string &backup)
+{
+    // A pipe's bytes are gone once read, and a device is no save: neither leaves bytes to keep.
+    if (!before.regular)
+        saynamed("Can't replace '", save, "': it is not a regular file\n");
+    else if (readonly(save.c_str()))
+        saynamed("Can't replace '", save, "': the save is read-only\n");
+    else if (lookname(backup.c_str()) != NAME_FREE)
+        saytaken(backup);
+    else
+        return true;
+    std::fclose(in);
+    return false;
+}
+
 // Repairs one save in place, the damaged save kept beside it as <save>.bak, or leaves a sound
 // one as it is; gives the exit code.
 static int replaceone(const std::string &save)
@@ -325,10 +343,8 @@ static int replaceone(const std::string &save)
     FILE *in = openstamped(save, &before, &code);
     if (!in)
         return code;
-    if (lookname(backup.c_str()) != NAME_FREE) {
-        std::fclose(in);
-        return saytaken(backup);
-    }
+    if (!replaceable(in, before, save, backup))
+        return EXIT_NOWRITE;
     if (!opencopy(&copy, save)) {
         std::fclose(in);
         saynamed("Can't create output file '", save, "'\n");
