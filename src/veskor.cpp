@@ -314,18 +314,16 @@ static int swapsave(copyfile *copy, FILE *in, const filestamp &before, const std
     return EXIT_DONE;
 }
 
-// Whether save, open as in, may be replaced and kept as backup; when not, tells why and
-// closes in.
-static bool replaceable(FILE *in, const filestamp &before, const std::string &save,
-                        const std::string &backup)
+// Whether save, open as in, may be replaced and kept as a backup; when not, tells why and
+// closes in. A backup there already is met only once the save needs repair, so that a sound
+// save beside one is still told sound.
+static bool replaceable(FILE *in, const filestamp &before, const std::string &save)
 {
     // A pipe's bytes are gone once read, and a device is no save: neither leaves bytes to keep.
     if (!before.regular)
         saynamed("Can't replace '", save, "': it is not a regular file\n");
     else if (readonly(save.c_str()))
         saynamed("Can't replace '", save, "': the save is read-only\n");
-    else if (lookname(backup.c_str()) != NAME_FREE)
-        saytaken(backup);
     else
         return true;
     std::fclose(in);
@@ -343,7 +341,7 @@ static int replaceone(const std::string &save)
     FILE *in = openstamped(save, &before, &code);
     if (!in)
         return code;
-    if (!replaceable(in, before, save, backup))
+    if (!replaceable(in, before, save))
         return EXIT_NOWRITE;
     if (!opencopy(&copy, save)) {
         std::fclose(in);
