@@ -116,6 +116,15 @@ static bool changed(FILE *in, const std::string &save, const filestamp &before)
            named.size != before.size || named.mtime != before.mtime || named.ctime != before.ctime;
 }
 
+// Runs the pass over save, open as in, into out (null: nothing is written), and checks that
+// the save did not change meanwhile; gives the exit code.
+static int readsave(FILE *in, FILE *out, const std::string &save, const filestamp &before,
+                    repairs *r)
+{
+    int code = runpass(in, out, r);
+    return code == EXIT_DONE && changed(in, save, before) ? EXIT_NOREAD : code;
+}
+
 // Tells why the pass over save failed; copy names the file that could not be written.
 static void saypassfail(int code, const std::string &save, const std::string &copy)
 {
@@ -219,9 +228,7 @@ static int fixone(const std::string &save)
         return refuse(name);
     }
     repairs done{};
-    code = runpass(in, copy.fp, &done);
-    if (code == EXIT_DONE && changed(in, save, before))
-        code = EXIT_NOREAD;
+    code = readsave(in, copy.fp, save, before, &done);
     std::fclose(in);
     if (code != EXIT_DONE)
         return fail(&copy, code, save);
@@ -269,9 +276,7 @@ static int checkone(const std::string &save)
     if (!in)
         return code;
     repairs r{};
-    code = runpass(in, nullptr, &r);
-    if (code == EXIT_DONE && changed(in, save, before))
-        code = EXIT_NOREAD;
+    code = readsave(in, nullptr, save, before, &r);
     std::fclose(in);
     if (code != EXIT_DONE) {
         saypassfail(code, save, save);
@@ -349,9 +354,7 @@ static int replaceone(const std::string &save)
         return EXIT_NOWRITE;
     }
     repairs r{};
-    code = runpass(in, copy.fp, &r);
-    if (code == EXIT_DONE && changed(in, save, before))
-        code = EXIT_NOREAD;
+    code = readsave(in, copy.fp, save, before, &r);
     if (code == EXIT_DONE && needsrepair(r))
         return swapsave(&copy, in, before, backup, r.lines);
     std::fclose(in);
