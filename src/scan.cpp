@@ -380,11 +380,13 @@ size_t scanclean(const char *s, size_t n, int64_t *lines, linescan *next)
         size_t blocks = readmasks(s + at, n - at, step, m);
         for (size_t b = 0; b < blocks; b++, at += 64) {
             uint64_t lf = m[b].lf, quotes = m[b].quotes ^ run.carry;
-            uint64_t bad = (lf & quotes) | (m[b].control & ~lf & ~(lf >> 1));
-            // A control byte that ends the block is clean if the next block begins a line end.
-            if (bad >> 63 != 0 &&
+            uint64_t stray = m[b].control & ~lf & ~(lf >> 1);
+            // A control byte that ends the block is clean if the next block begins a line end;
+            // an odd line that ends there is not.
+            if (stray >> 63 != 0 &&
                 (b + 1 < blocks ? (m[b + 1].lf & 1) != 0 : at + 64 < n && s[at + 64] == '\n'))
-                bad &= ~(static_cast<uint64_t>(1) << 63);
+                stray &= ~(static_cast<uint64_t>(1) << 63);
+            uint64_t bad = (lf & quotes) | stray;
             if (bad != 0) {
                 takelines(&run, at, m[b], lowestbit(bad));
                 *lines += run.lines;
