@@ -4,6 +4,7 @@
 // has.
 // usage: passonly save copy [plain|sse2|avx2]
 #include "linepass.h"
+#include "report.h"
 #include "scan.h"
 
 #include <cstdio>
@@ -21,6 +22,23 @@ static scankind findkind(const char *name)
     return SCAN_BEST;
 }
 
+static long readfile(void *ctx, char *buf, size_t size)
+{
+    size_t n = std::fread(buf, 1, size, static_cast<FILE *>(ctx));
+    return std::ferror(static_cast<FILE *>(ctx)) ? -1 : static_cast<long>(n);
+}
+
+static bool writefile(void *ctx, const char *buf, size_t size)
+{
+    return std::fwrite(buf, 1, size, static_cast<FILE *>(ctx)) == size;
+}
+
+static void tellrepair(void *, const repair &r)
+{
+    char text[WORDROOM];
+    std::fwrite(text, 1, wordrepair(r, text), stdout);
+}
+
 int main(int argc, char **argv)
 {
     FILE *in = argc >= 3 ? std::fopen(argv[1], "rb") : nullptr;
@@ -31,7 +49,9 @@ int main(int argc, char **argv)
     std::setvbuf(in, nullptr, _IONBF, 0);
     std::setvbuf(out, nullptr, _IONBF, 0);
     repairs done{};
-    passresult r = fixfile(in, out, line, held, outbuf, &done);
+    passresult r = fixfile(reader{readfile, in}, byteout{writefile, out},
+                           events{tellrepair, nullptr, nullptr}, passmemory{line, held, outbuf},
+                           &done);
     std::fclose(in);
     return std::fclose(out) == 0 && r == PASS_DONE ? 0 : 1;
 }

@@ -3,18 +3,26 @@
 // what the page-aligned writing saves.
 #include "writer.h"
 
+#include <cstdio>
+
+// The program's stream, known by its write function's context.
+static FILE *stream(const writer *w)
+{
+    return static_cast<FILE *>(w->out.ctx);
+}
+
 static char streambuf[1 << 16];
 
-void startwriter(writer *w, FILE *out, char *buf)
+void startwriter(writer *w, const byteout &out, char *buf)
 {
     *w = writer{out, buf, 0, 0};
-    if (out)
-        std::setvbuf(out, streambuf, _IOFBF, sizeof streambuf);
+    if (out.write)
+        std::setvbuf(stream(w), streambuf, _IOFBF, sizeof streambuf);
 }
 
 bool put(writer *w, const char *s, size_t n)
 {
-    return !w->out || n == 0 || std::fwrite(s, 1, n, w->out) == n;
+    return !w->out.write || n == 0 || std::fwrite(s, 1, n, stream(w)) == n;
 }
 
 bool putinplace(writer *w, const char *s, size_t n, size_t *left)
@@ -25,5 +33,5 @@ bool putinplace(writer *w, const char *s, size_t n, size_t *left)
 
 bool finish(writer *w)
 {
-    return !w->out || std::fflush(w->out) == 0;
+    return !w->out.write || std::fflush(stream(w)) == 0;
 }

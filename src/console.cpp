@@ -1,5 +1,7 @@
 #include "console.h"
 
+#include "report.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -51,28 +53,6 @@ void conput(const char *p, size_t n)
 void conputs(const char *s)
 {
     conput(s, std::strlen(s));
-}
-
-char *numtext(char *to, int64_t n)
-{
-    char digits[20];
-    char *at = digits + sizeof digits;
-    // Unsigned, which holds the size of every value and divides fastest.
-    uint64_t v = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
-    do {
-        *--at = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
-    if (n < 0)
-        *to++ = '-';
-    size_t len = static_cast<size_t>(digits + sizeof digits - at);
-    std::memcpy(to, at, len);
-    return to + len;
-}
-
-char *linetext(char *to, int64_t lineno)
-{
-    return littext(numtext(littext(to, "Line "), lineno), ": ");
 }
 
 void conputnum(int64_t n)

@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 // Where the console's bytes go. The default writes them to standard output.
 using consink = void (*)(const char *p, size_t n);
@@ -16,17 +15,6 @@ void conput(const char *p, size_t n);
 void conputs(const char *s);
 void conputnum(int64_t n);
 
-// Pieces of a message put together in a buffer of the caller's, so that it leaves in one
-// piece; each writes at to and gives the end. The decimal digits of n, at most 20 bytes:
-char *numtext(char *to, int64_t n);
-// "Line <lineno>: ", which every message about a line begins with; at most 27 bytes.
-char *linetext(char *to, int64_t lineno);
-// A text known when compiling, without counting its bytes at run time.
-template <size_t N> inline char *littext(char *to, const char (&s)[N])
-{
-    std::memcpy(to, s, N - 1);
-    return to + N - 1;
-}
 // A name as shown to the player: every byte below 32, and 127, as '?'.
 void conputname(const char *name);
 // Ends a message: out at once when messages go each at once.

@@ -1,12 +1,9 @@
 #include "linepass.h"
 
 #include "quoterepair.h"
-#include "report.h"
 #include "scan.h"
 #include "scrub.h"
 #include "writer.h"
-
-#include "console.h"
 
 #include <cstring>
 
@@ -14,8 +11,9 @@
 // not yet taken. Lines are repaired where they lie, and [runbeg, runend) gathers the
 // neighbouring ones that go to the copy unchanged, so that they leave together.
 struct pass {
-    FILE *in;
+    reader in;
     writer out;
+    events tell;
     char *buf;
     size_t beg, end;
     size_t runbeg, runend;
@@ -74,12 +72,33 @@ static bool putheld(pass *p, bool crlf)
     return ok;
 }
 
+// Tells the repair r.
+static void tellrepair(pass *p, const repair &r)
+{
+    if (p->tell.repaired)
+        p->tell.repaired(p->tell.ctx, r);
+}
+
+// Reads behind the window's end until it is full or the input ends.
+static passresult readmore(pass *p)
+{
+    while (p->end < LINEWINDOW) {
+        long n = p->in.read(p->in.ctx, p->buf + p->end, LINEWINDOW - p->end);
+        if (n < 0)
+            return PASS_READFAIL;
+        if (n == 0) {
+            p->eof = true;
+            break;
+        }
+        p->end += static_cast<size_t>(n);
+    }
+    return PASS_DONE;
+}
+
 // Sends the run, moves what of it the writer left and the unfinished line to the front of
-// the window, in that order, and reads behind them. The messages of the window before
-// leave first.
+// the window, in that order, and reads behind them.
 static passresult refill(pass *p)
 {
-    conflush();
     keepheld(p);
     size_t left = 0, have = p->end - p->beg;
     if (!putinplace(&p->out, p->buf + p->runbeg, p->runend - p->runbeg, &left))
@@ -89,11 +108,7 @@ static passresult refill(pass *p)
     p->runbeg = 0;
     p->runend = p->beg = left;
     p->end = left + have;
-    p->end += std::fread(p->buf + p->end, 1, LINEWINDOW - p->end, p->in);
-    if (std::ferror(p->in))
-        return PASS_READFAIL;
-    p->eof = std::feof(p->in) != 0;
-    return PASS_DONE;
+    return readmore(p);
 }
 
 // Takes the clean lines at the start of the window at once, where nothing is held: they go
@@ -141,7 +156,7 @@ static void scrub(pass *p, char *s, size_t len)
     int64_t n = scrubline(s, len, codes, &codelen);
     p->done->scrubbed += n;
     if (n > 0)
-        saycontrols(p->done->lines, n, codes, codelen);
+        tellrepair(p, repair{REPAIR_CONTROLS, p->done->lines, n, codes, codelen});
 }
 
 // Repairs the held line, line lineno, in the held buffer, tells what it did, and writes it
@@ -154,9 +169,9 @@ static bool repairheld(pass *p, int64_t lineno)
     p->done->closed += f.closed;
     p->done->requoted += f.requoted;
     if (f.closed)
-        sayclosed(lineno);
+        tellrepair(p, repair{REPAIR_CLOSED, lineno, 1, nullptr, 0});
     if (f.requoted > 0)
-        sayrequoted(lineno, f.requoted);
+        tellrepair(p, repair{REPAIR_REQUOTED, lineno, f.requoted, nullptr, 0});
     return putheld(p, true);
 }
 
@@ -175,7 +190,7 @@ static bool takeline(pass *p, char *s, size_t len, const linescan &ls)
     }
     if (ls.odd) {
         p->done->merged++;
-        saymerge(p->done->lines);
+        tellrepair(p, repair{REPAIR_MERGED, p->done->lines, 1, nullptr, 0});
         if (!putheld(p, false))
             return false;
     } else if (p->heldlen > 0 && !repairheld(p, p->done->lines - 1)) {
@@ -192,21 +207,21 @@ static bool finishpass(pass *p)
     return flushrun(p) && finish(&p->out);
 }
 
-passresult fixfile(FILE *in, FILE *out, char *line, char *held, char *outbuf, repairs *r)
+passresult fixfile(const reader &in, const byteout &out, const events &tell,
+                   const passmemory &mem, repairs *r)
 {
-    pass p = {in, {}, line, 0, 0, 0, 0, false, held, held, 0, r, true};
-    startwriter(&p.out, out, outbuf);
+    pass p = {in, {}, tell, mem.line, 0, 0, 0, 0, false, mem.held, mem.held, 0, r, true};
+    startwriter(&p.out, out, mem.out);
     passresult res;
     size_t len;
     linescan ls;
     while ((res = nextline(&p, &len, &ls)) == PASS_DONE && len > 0) {
         r->lines++;
         if (len > LINEMAX) {
-            sayoverflow(r->lines);
             res = PASS_TOOLONG;
             break;
         }
-        if (!takeline(&p, line + p.beg, len, ls)) {
+        if (!takeline(&p, p.buf + p.beg, len, ls)) {
             res = PASS_WRITEFAIL;
             break;
         }
@@ -214,7 +229,8 @@ passresult fixfile(FILE *in, FILE *out, char *line, char *held, char *outbuf, re
     }
     if (res == PASS_DONE && !finishpass(&p))
         res = PASS_WRITEFAIL;
-    conflush();
+    if (tell.ended)
+        tell.ended(tell.ctx, res, r->lines);
     return res;
 }
 

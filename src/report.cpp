@@ -1,56 +1,52 @@
 #include "report.h"
 
-#include "console.h"
-
-#include <cstring>
-
-// Room for "Line <n>: " and the longest fixed text with its numbers.
-static const size_t MSGROOM = 160;
-
-// Prints "Line <lineno>: " and the n bytes of text, a line end among them.
-static void sayline(int64_t lineno, const char *text, size_t n)
+char *numtext(char *to, int64_t n)
 {
-    char msg[MSGROOM];
-    char *to = linetext(msg, lineno);
-    std::memcpy(to, text, n);
-    conput(msg, static_cast<size_t>(to + n - msg));
-    conend();
+    char digits[20];
+    char *at = digits + sizeof digits;
+    // Unsigned, which holds the size of every value and divides fastest.
+    uint64_t v = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
+    do {
+        *--at = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    if (n < 0)
+        *to++ = '-';
+    size_t len = static_cast<size_t>(digits + sizeof digits - at);
+    std::memcpy(to, at, len);
+    return to + len;
 }
 
-void saycontrols(int64_t lineno, int64_t count, const char *codes, size_t codelen)
+char *linetext(char *to, int64_t lineno)
 {
-    char msg[MSGROOM + 256];
-    char *to = numtext(linetext(msg, lineno), count);
-    to = littext(to, " non-printable characters replaced with spaces (");
-    std::memcpy(to, codes, codelen);
-    to = littext(to + codelen, ")\n");
-    conput(msg, static_cast<size_t>(to - msg));
-    conend();
+    return littext(numtext(littext(to, "Line "), lineno), ": ");
 }
 
-void saymerge(int64_t lineno)
+// "<count> non-printable characters replaced with spaces (<codes>)"
+static char *controlstext(char *to, const repair &r)
 {
-    static const char text[] = "merging this line with the previous line\n";
-    sayline(lineno, text, sizeof text - 1);
+    to = littext(numtext(to, r.count), " non-printable characters replaced with spaces (");
+    std::memcpy(to, r.codes, r.codelen);
+    return littext(to + r.codelen, ")\n");
 }
 
-void sayclosed(int64_t lineno)
+size_t wordrepair(const repair &r, char *to)
 {
-    static const char text[] = "added trailing double quote\n";
-    sayline(lineno, text, sizeof text - 1);
+    char *at = linetext(to, r.line);
+    if (r.kind == REPAIR_CONTROLS)
+        at = controlstext(at, r);
+    else if (r.kind == REPAIR_MERGED)
+        at = littext(at, "merging this line with the previous line\n");
+    else if (r.kind == REPAIR_CLOSED)
+        at = littext(at, "added trailing double quote\n");
+    else
+        at = littext(numtext(littext(at, "replaced "), r.count),
+                     " embedded double quotes with single quotes\n");
+    return static_cast<size_t>(at - to);
 }
 
-void sayrequoted(int64_t lineno, int64_t count)
+size_t wordoverflow(int64_t lineno, char *to)
 {
-    char msg[MSGROOM];
-    char *to = littext(numtext(littext(linetext(msg, lineno), "replaced "), count),
-                       " embedded double quotes with single quotes\n");
-    conput(msg, static_cast<size_t>(to - msg));
-    conend();
-}
-
-void sayoverflow(int64_t lineno)
-{
-    static const char text[] = "input buffer overflow; sorry, can't help you.\n";
-    sayline(lineno, text, sizeof text - 1);
+    char *at = littext(linetext(to, lineno), "input buffer overflow; sorry, can't help you.\n");
+    return static_cast<size_t>(at - to);
 }

@@ -1,13 +1,30 @@
-// The words of every repair, told the moment the pass makes it: "Line <n>: ..." on the
-// console.
+// The words of every repair and of a line too long, as a player reads them ("Line <n>:
+// ..."), and the pieces other messages are made of. It writes into buffers of the
+// caller's and prints nothing.
 #pragma once
+
+#include "linepass.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
-// count control bytes replaced on the line; codes holds the first ones' list, "01h 1Ah".
-void saycontrols(int64_t lineno, int64_t count, const char *codes, size_t codelen);
-void saymerge(int64_t lineno);
-void sayclosed(int64_t lineno);
-void sayrequoted(int64_t lineno, int64_t count);
-void sayoverflow(int64_t lineno);
+// Room for the longest worded repair: "Line <n>: ", the longest text and the list of codes.
+const size_t WORDROOM = 416;
+
+// Words r into to (WORDROOM bytes), its line end included; gives its length.
+size_t wordrepair(const repair &r, char *to);
+// Words the end of a pass that stopped at a line too long, line lineno, into to.
+size_t wordoverflow(int64_t lineno, char *to);
+
+// Pieces of a message, each written at to, giving the end. The decimal digits of n, at
+// most 20 bytes:
+char *numtext(char *to, int64_t n);
+// "Line <lineno>: ", which every message about a line begins with; at most 27 bytes.
+char *linetext(char *to, int64_t lineno);
+// A text known when compiling, without counting its bytes at run time.
+template <size_t N> inline char *littext(char *to, const char (&s)[N])
+{
+    std::memcpy(to, s, N - 1);
+    return to + N - 1;
+}

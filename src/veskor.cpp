@@ -4,6 +4,7 @@
 #include "linepass.h"
 #include "names.h"
 #include "options.h"
+#include "report.h"
 #include "sys.h"
 
 #include <cstdlib>
@@ -76,6 +77,38 @@ static bool askname(std::string *name)
     return !name->empty();
 }
 
+// Reads for the pass from the stream ctx; the messages of the window before leave first.
+static long readstream(void *ctx, char *buf, size_t size)
+{
+    conflush();
+    size_t n = std::fread(buf, 1, size, static_cast<FILE *>(ctx));
+    return std::ferror(static_cast<FILE *>(ctx)) ? -1 : static_cast<long>(n);
+}
+
+static bool writestream(void *ctx, const char *buf, size_t size)
+{
+    return std::fwrite(buf, 1, size, static_cast<FILE *>(ctx)) == size;
+}
+
+// Words each repair on the console as the pass makes it.
+static void tellrepair(void *, const repair &r)
+{
+    char text[WORDROOM];
+    conput(text, wordrepair(r, text));
+    conend();
+}
+
+// Words a line too long, then lets the pass's messages leave.
+static void tellend(void *, passresult result, int64_t line)
+{
+    char text[WORDROOM];
+    if (result == PASS_TOOLONG) {
+        conput(text, wordoverflow(line, text));
+        conend();
+    }
+    conflush();
+}
+
 // Obtains the buffers and runs the pass over the two files, counting into *done; a null out
 // writes nothing.
 static int runpass(FILE *in, FILE *out, repairs *done)
@@ -93,7 +126,9 @@ static int runpass(FILE *in, FILE *out, repairs *done)
     std::setvbuf(in, nullptr, _IONBF, 0);
     if (out)
         std::setvbuf(out, nullptr, _IONBF, 0);
-    passresult r = fixfile(in, out, line, held, outbuf, done);
+    passresult r = fixfile(reader{readstream, in}, byteout{out ? writestream : nullptr, out},
+                           events{tellrepair, tellend, nullptr}, passmemory{line, held, outbuf},
+                           done);
     std::free(line);
     std::free(held);
     std::free(outbuf);

@@ -8,7 +8,7 @@ static const size_t PAGE = 4096;
 // Gathered bytes that leave up to a block always leave room for any small piece.
 static_assert(DIRECT + WRITEBLOCK <= WRITEBUF, "a full buffer must drain");
 
-void startwriter(writer *w, FILE *out, char *buf)
+void startwriter(writer *w, const byteout &out, char *buf)
 {
     *w = writer{out, buf, 0, 0};
 }
@@ -17,7 +17,7 @@ void startwriter(writer *w, FILE *out, char *buf)
 static bool writeout(writer *w, const char *s, size_t n)
 {
     w->sent += n;
-    return n == 0 || std::fwrite(s, 1, n, w->out) == n;
+    return n == 0 || w->out.write(w->out.ctx, s, n);
 }
 
 // Writes the gathered bytes up to the last multiple of align bytes of the copy (1: all of
@@ -49,7 +49,7 @@ static bool sendpages(writer *w, const char *s, size_t n, size_t align, size_t *
 bool put(writer *w, const char *s, size_t n)
 {
     size_t left = 0;
-    if (!w->out)
+    if (!w->out.write)
         return true;
     if (n >= DIRECT) {
         if (!sendpages(w, s, n, PAGE, &left))
@@ -67,12 +67,12 @@ bool put(writer *w, const char *s, size_t n)
 bool putinplace(writer *w, const char *s, size_t n, size_t *left)
 {
     *left = 0;
-    if (n < DIRECT || !w->out)
+    if (n < DIRECT || !w->out.write)
         return put(w, s, n);
     return sendpages(w, s, n, WRITEBLOCK, left);
 }
 
 bool finish(writer *w)
 {
-    return !w->out || flushout(w, 1);
+    return !w->out.write || flushout(w, 1);
 }
