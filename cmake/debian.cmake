@@ -1,7 +1,8 @@
-# The Debian package (cpack's DEB generator, beside the tar.gz): the static program in
+# The Debian package (cpack's DEB generator, beside the tar.gz): the release's program in
 # /usr/bin, the manual page and the changelog compressed with gzip -9n as Debian wants them,
-# the copyright in Debian's machine-readable format, and the README. The program needs no
-# shared library, so the package depends on nothing.
+# the copyright in Debian's machine-readable format, and the README. The static program
+# needs no shared library, so the package depends on nothing; a dynamic one (VESKOR_STATIC
+# off) depends on the libraries dpkg-shlibdeps finds.
 find_program(VESKOR_GZIP gzip)
 if(NOT VESKOR_GZIP)
   message(STATUS "No gzip here: no Debian package")
@@ -27,16 +28,20 @@ install(FILES ${debdir}/veskor.1.gz DESTINATION share/man/man1 COMPONENT debian
         EXCLUDE_FROM_ALL)
 install(FILES dist/debian/copyright ${debdir}/changelog.gz README.md
         DESTINATION share/doc/veskor COMPONENT debian EXCLUDE_FROM_ALL)
-# The program is static on purpose: it is the one of the tar.gz, which runs on any Linux.
-install(FILES dist/debian/lintian-overrides DESTINATION share/lintian/overrides RENAME veskor
-        COMPONENT debian EXCLUDE_FROM_ALL)
+if(releaseprogram STREQUAL "veskorstatic")
+  # The program is static on purpose: it is the one of the tar.gz, which runs on any Linux.
+  install(FILES dist/debian/lintian-overrides DESTINATION share/lintian/overrides
+          RENAME veskor COMPONENT debian EXCLUDE_FROM_ALL)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+else()
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
 
 list(APPEND CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_NAME veskor)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 # Debian's name for x86-64, also where dpkg is not there to say it.
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
