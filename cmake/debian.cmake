@@ -32,13 +32,19 @@ install(FILES ${debdir}/veskor.1.gz DESTINATION share/man/man1 COMPONENT debian
         EXCLUDE_FROM_ALL)
 install(FILES dist/debian/copyright ${debdir}/changelog.gz ${debdir}/README.md.gz
         DESTINATION share/doc/veskor COMPONENT debian EXCLUDE_FROM_ALL)
-if(releaseprogram STREQUAL "veskorstatic")
-  # The program is static on purpose: it is the one of the tar.gz, which runs on any Linux.
-  install(FILES dist/debian/lintian-overrides DESTINATION share/lintian/overrides
-          RENAME veskor COMPONENT debian EXCLUDE_FROM_ALL)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
-else()
+if(releaselink STREQUAL "dynamic")
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  # The program is static on purpose: it is the one of the tar.gz, which runs on any Linux.
+  # lintian takes a static PIE, which names no library, for a shared library that lacks them.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+  set(tag statically-linked-binary)
+  if(releaselink STREQUAL "static-pie")
+    set(tag shared-library-lacks-prerequisites)
+  endif()
+  configure_file(dist/debian/lintian-overrides.in ${debdir}/lintian-overrides @ONLY)
+  install(FILES ${debdir}/lintian-overrides DESTINATION share/lintian/overrides
+          RENAME veskor COMPONENT debian EXCLUDE_FROM_ALL)
 endif()
 
 list(APPEND CPACK_GENERATOR DEB)
