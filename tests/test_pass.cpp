@@ -53,6 +53,7 @@ using Pass = testing::TestWithParam<std::tuple<scankind, tablerow>>;
 TEST_P(Pass, Row)
 {
     const tablerow &row = std::get<1>(GetParam());
+    TRACEROW(row);
     scanuse(std::get<0>(GetParam()));
     checkrow(row, fastpass(row[1], countedbefore(row)));
 }
@@ -61,17 +62,18 @@ INSTANTIATE_TEST_SUITE_P(Tables, Pass,
                                           testing::ValuesIn(passrows())),
                          [](const auto &p) {
                              return KINDNAMES[std::get<0>(p.param)] +
-                                    ("_" + testname(std::get<1>(p.param)[0]));
+                                    ("_" + rowname(std::get<1>(p.param)));
                          });
 
 // The plain pass reads the rows as the fast one does: the measure is itself measured.
 using Plain = testing::TestWithParam<tablerow>;
 TEST_P(Plain, Row)
 {
+    TRACEROW(GetParam());
     checkrow(GetParam(), plainpass(GetParam()[1], countedbefore(GetParam())));
 }
 INSTANTIATE_TEST_SUITE_P(Tables, Plain, testing::ValuesIn(passrows()),
-                         [](const auto &p) { return testname(p.param[0]); });
+                         [](const auto &p) { return rowname(p.param); });
 
 // The line before the swept one: none, a short clean one, a run of clean lines, an odd one,
 // one with a control byte. The line after it: none, empty, empty with CR LF, sound, odd.
