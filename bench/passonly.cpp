@@ -49,9 +49,9 @@ int main(int argc, char **argv)
     std::setvbuf(in, nullptr, _IONBF, 0);
     std::setvbuf(out, nullptr, _IONBF, 0);
     repairs done{};
-    passresult r = fixfile(reader{readfile, in}, byteout{writefile, out},
-                           events{tellrepair, nullptr, nullptr}, passmemory{line, held, outbuf},
-                           &done);
+    passresult r =
+        fixfile(reader{readfile, in}, byteout{writefile, out}, events{tellrepair, nullptr, nullptr},
+                passmemory{line, held, outbuf}, &done);
     std::fclose(in);
     return std::fclose(out) == 0 && r == PASS_DONE ? 0 : 1;
 }

@@ -126,9 +126,9 @@ static int runpass(FILE *in, FILE *out, repairs *done)
     std::setvbuf(in, nullptr, _IONBF, 0);
     if (out)
         std::setvbuf(out, nullptr, _IONBF, 0);
-    passresult r = fixfile(reader{readstream, in}, byteout{out ? writestream : nullptr, out},
-                           events{tellrepair, tellend, nullptr}, passmemory{line, held, outbuf},
-                           done);
+    passresult r =
+        fixfile(reader{readstream, in}, byteout{out ? writestream : nullptr, out},
+                events{tellrepair, tellend, nullptr}, passmemory{line, held, outbuf}, done);
     std::free(line);
     std::free(held);
     std::free(outbuf);

@@ -68,13 +68,19 @@ inline std::string decode(const std::string &f, const texts &named)
     return r;
 }
 
-// A row of a table: its decoded fields, the first its title. Tests print it as its title.
+// A row of a table: its decoded fields, the first its title, with the table's heading and
+// the row's line in the table file. Tests print it as its place and title.
 struct tablerow : std::vector<std::string> {
+    std::string heading;
+    int line = 0;
 };
 inline void PrintTo(const tablerow &row, std::ostream *os)
 {
-    *os << row[0];
+    *os << "cases.tbl:" << row.line << ": " << row[0];
 }
+
+// Makes every failure of the current test point at the row's line in the table file.
+#define TRACEROW(row) testing::ScopedTrace rowtrace(TESTDATA "/cases.tbl", (row).line, (row)[0])
 
 // The name of a row's test: its title's letters and digits, each run of others made one '_'.
 // Two rows that would get one name stop the tests from starting, naming it.
@@ -89,6 +95,13 @@ inline std::string testname(const std::string &title)
     return name;
 }
 
+// The name of a row's test: its table's heading and its title, so that a heading picks the
+// table's rows.
+inline std::string rowname(const tablerow &row)
+{
+    return testname(row.heading + " " + row[0]);
+}
+
 // The rows of the tables under the headings given, as "[a][b]", each a list of decoded fields
 // split at " | ". The texts of the [texts] section may be named in braces.
 inline std::vector<tablerow> readtable(const std::string &sections)
@@ -97,14 +110,16 @@ inline std::vector<tablerow> readtable(const std::string &sections)
     std::vector<tablerow> rows;
     texts named;
     std::string line, now;
-    while (std::getline(in, line)) {
+    for (int at = 1; std::getline(in, line); at++) {
         now = line[0] == '[' ? line : now;
         bool wanted = !now.empty() && sections.find(now) != std::string::npos;
         if ((!wanted && now != "[texts]") || line[0] == '[' || line[0] == '#' || line.empty())
             continue;
         tablerow row;
-        for (size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 3)
-            row.push_back(decode(line.substr(at, (bar = line.find(" | ", at)) - at), named));
+        row.heading = now.substr(1, now.size() - 2);
+        row.line = at;
+        for (size_t from = 0, bar = 0; bar != std::string::npos; from = bar + 3)
+            row.push_back(decode(line.substr(from, (bar = line.find(" | ", from)) - from), named));
         if (now == "[texts]")
             named[row[0]] = row[1];
         if (wanted)

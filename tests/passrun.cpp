@@ -45,9 +45,9 @@ passrun fastpass(const std::string &input, int64_t before, size_t piece)
 {
     passrun run{"", "", PASS_DONE, repairs{before, 0, 0, 0, 0}};
     memoryin in{&input, 0, piece};
-    run.result = fixfile(reader{readmemory, &in}, byteout{writememory, &run},
-                         events{tellrepair, tellend, &run}, passmemory{linebuf, heldbuf, outbuf},
-                         &run.done);
+    run.result =
+        fixfile(reader{readmemory, &in}, byteout{writememory, &run},
+                events{tellrepair, tellend, &run}, passmemory{linebuf, heldbuf, outbuf}, &run.done);
     return run;
 }
 

@@ -89,6 +89,7 @@ using Runs = testing::TestWithParam<tablerow>;
 // under CI, which installs them all, it fails instead.
 TEST_P(Runs, Row)
 {
+    TRACEROW(GetParam());
     std::string why, ci = std::getenv("CI") ? std::getenv("CI") : "";
     for (std::string tool : {"strace"})
         if (GetParam()[1].find(tool) != std::string::npos &&
@@ -119,16 +120,20 @@ TEST_P(Runs, Row)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Runs, testing::ValuesIn(readtable(RUNS)),
-                         [](const auto &row) { return testname(row.param[0]); });
+                         [](const auto &row) { return rowname(row.param); });
 
 TEST(Names, LongForms)
 {
-    for (const auto &row : readtable("[long forms]"))
-        EXPECT_EQ(row[3], longform(row[1], row[2])) << row[0];
+    for (const auto &row : readtable("[long forms]")) {
+        TRACEROW(row);
+        EXPECT_EQ(row[3], longform(row[1], row[2]));
+    }
 }
 
 TEST(Names, OwnFiles)
 {
-    for (const auto &row : readtable("[own files]"))
-        EXPECT_EQ(row[1] == "own", ownfile(row[0])) << row[0];
+    for (const auto &row : readtable("[own files]")) {
+        TRACEROW(row);
+        EXPECT_EQ(row[1] == "own", ownfile(row[0]));
+    }
 }
