@@ -1,0 +1,121 @@
+// The page's side of the pass, in WebAssembly: the page's worker gives it a save in slices
+// and keeps the pieces of the copy, and reads the report, worded as the console program
+// words it, from memory once the pass has ended.
+#include "linepass.h"
+#include "report.h"
+
+// What the worker gives the pass: the save's next bytes, as a reader's read, and a place for
+// each piece of the copy (false when it cannot be kept).
+extern "C" __attribute__((import_module("page"), import_name("readsave"))) long
+readsave(char *buf, size_t size);
+extern "C" __attribute__((import_module("page"), import_name("keepcopy"))) bool
+keepcopy(const char *buf, size_t size);
+
+// The repairs listed in full; those after them are only counted.
+const int64_t LISTED = 500;
+// Room for the name in the closing line, in UTF-8.
+const size_t NAMEROOM = 1024;
+
+static char line[LINEWINDOW], held[LINEBUF], out[WRITEBUF];
+static char name[NAMEROOM];
+// The report: the repairs listed, then the end of the pass and the closing line.
+static char text[LISTED * WORDROOM + 2 * WORDROOM + NAMEROOM];
+
+struct report {
+    size_t len;       // bytes of text
+    size_t listlen;   // bytes of the repairs listed
+    int64_t listed;   // repairs listed
+    int64_t unlisted; // repairs after them
+    bool needed;      // the save needs repair
+};
+static report told;
+
+static long readin(void *, char *buf, size_t size)
+{
+    return readsave(buf, size);
+}
+
+static bool writeout(void *, const char *buf, size_t size)
+{
+    return keepcopy(buf, size);
+}
+
+static void tellrepair(void *, const repair &r)
+{
+    if (told.listed == LISTED) {
+        told.unlisted++;
+        return;
+    }
+    told.len += wordrepair(r, text + told.len);
+    told.listlen = told.len;
+    told.listed++;
+}
+
+static void tellend(void *, passresult result, int64_t lineno)
+{
+    if (result == PASS_TOOLONG)
+        told.len += wordoverflow(lineno, text + told.len);
+}
+
+// Words the closing line of a pass that did not stop at a line too long.
+static size_t wordclose(passresult result, size_t namelen, bool check, const repairs &r)
+{
+    char *to = text + told.len;
+    if (result != PASS_DONE)
+        return wordfailed(result, name, namelen, to);
+    return check ? wordchecked(name, namelen, r, to) : worddone(name, namelen, r.lines, to);
+}
+
+// Where the worker puts the name for the closing line, and its room in bytes: the save's
+// name for a check, else the copy's.
+extern "C" __attribute__((export_name("nameroom"))) char *nameroom()
+{
+    return name;
+}
+
+extern "C" __attribute__((export_name("namesize"))) size_t namesize()
+{
+    return NAMEROOM;
+}
+
+// Runs the pass over the save the worker gives, keeping a copy unless check, the closing
+// line naming the namelen bytes at nameroom; gives how it ended, a passresult.
+extern "C" __attribute__((export_name("fix"))) int fix(size_t namelen, bool check)
+{
+    told = report{};
+    repairs r{};
+    passresult result =
+        fixfile(reader{readin, nullptr}, byteout{check ? nullptr : writeout, nullptr},
+                events{tellrepair, tellend, nullptr}, passmemory{line, held, out}, &r);
+    if (result != PASS_TOOLONG)
+        told.len += wordclose(result, namelen < NAMEROOM ? namelen : NAMEROOM, check, r);
+    told.needed = needsrepair(r);
+    return result;
+}
+
+// The report of the last pass: its text, the bytes of its repairs listed, the repairs not
+// listed, and whether the save needs repair.
+extern "C" __attribute__((export_name("reporttext"))) const char *reporttext()
+{
+    return text;
+}
+
+extern "C" __attribute__((export_name("reportlen"))) size_t reportlen()
+{
+    return told.len;
+}
+
+extern "C" __attribute__((export_name("listlen"))) size_t listlen()
+{
+    return told.listlen;
+}
+
+extern "C" __attribute__((export_name("unlisted"))) double unlisted()
+{
+    return static_cast<double>(told.unlisted);
+}
+
+extern "C" __attribute__((export_name("needed"))) bool needed()
+{
+    return told.needed;
+}
