@@ -13,11 +13,11 @@ keepcopy(const char *buf, size_t size);
 
 // The repairs listed in full; those after them are only counted.
 const int64_t LISTED = 500;
-// Room for the name in the closing line, in UTF-8.
-const size_t NAMEROOM = 1024;
+// Room for the names of the save and of the copy, in UTF-8.
+const size_t NAMEROOM = 2048;
 
 static char line[LINEWINDOW], held[LINEBUF], out[WRITEBUF];
-static char name[NAMEROOM];
+static char names[NAMEROOM];
 // The report: the repairs listed, then the end of the pass and the closing line.
 static char text[LISTED * WORDROOM + 2 * WORDROOM + NAMEROOM];
 
@@ -57,20 +57,24 @@ static void tellend(void *, passresult result, int64_t lineno)
         told.len += wordoverflow(lineno, text + told.len);
 }
 
-// Words the closing line of a pass that did not stop at a line too long.
-static size_t wordclose(passresult result, size_t namelen, bool check, const repairs &r)
+// Words the closing line of a pass that did not stop at a line too long, naming the save
+// (savelen bytes at names) or the copy (the copylen bytes after it).
+static size_t wordclose(passresult result, bool check, const repairs &r, size_t savelen,
+                        size_t copylen)
 {
     char *to = text + told.len;
-    if (result != PASS_DONE)
-        return wordfailed(result, name, namelen, to);
-    return check ? wordchecked(name, namelen, r, to) : worddone(name, namelen, r.lines, to);
+    const char *copy = names + savelen;
+    if (result == PASS_DONE)
+        return check ? wordchecked(names, savelen, r, to) : worddone(copy, copylen, r.lines, to);
+    return result == PASS_READFAIL ? wordfailed(result, names, savelen, to)
+                                   : wordfailed(result, copy, copylen, to);
 }
 
-// Where the worker puts the name for the closing line, and its room in bytes: the save's
-// name for a check, else the copy's.
+// Where the worker puts the names of the save and of the copy, one after the other, and
+// their room in bytes.
 extern "C" __attribute__((export_name("nameroom"))) char *nameroom()
 {
-    return name;
+    return names;
 }
 
 extern "C" __attribute__((export_name("namesize"))) size_t namesize()
@@ -78,17 +82,19 @@ extern "C" __attribute__((export_name("namesize"))) size_t namesize()
     return NAMEROOM;
 }
 
-// Runs the pass over the save the worker gives, keeping a copy unless check, the closing
-// line naming the namelen bytes at nameroom; gives how it ended, a passresult.
-extern "C" __attribute__((export_name("fix"))) int fix(size_t namelen, bool check)
+// Runs the pass over the save the worker gives, keeping a copy unless check; the names at
+// nameroom take savelen and copylen bytes. Gives how it ended, a passresult.
+extern "C" __attribute__((export_name("fix"))) int fix(size_t savelen, size_t copylen, bool check)
 {
     told = report{};
     repairs r{};
     passresult result =
         fixfile(reader{readin, nullptr}, byteout{check ? nullptr : writeout, nullptr},
                 events{tellrepair, tellend, nullptr}, passmemory{line, held, out}, &r);
+    savelen = savelen < NAMEROOM ? savelen : NAMEROOM;
+    copylen = copylen < NAMEROOM - savelen ? copylen : NAMEROOM - savelen;
     if (result != PASS_TOOLONG)
-        told.len += wordclose(result, namelen < NAMEROOM ? namelen : NAMEROOM, check, r);
+        told.len += wordclose(result, check, r, savelen, copylen);
     told.needed = needsrepair(r);
     return result;
 }

@@ -19,7 +19,8 @@ const VERDICTS = [
   ['Repaired. The repaired copy is ready below; the save itself is unchanged.',
    'Needs no repair. The copy is the same as the save, and offered all the same.'],
   ['Cannot be repaired: a line is too long. No copy was made.'],
-  ['Could not be read: it may have changed or moved since it was chosen. No copy was made.'],
+  ['Could not be read: it is a folder, or it changed or moved since it was chosen. No copy was ' +
+   'made.'],
   ['The copy could not be kept: the browser ran out of memory. No copy was made.'],
 ];
 const CHECKED = ['Needs repair. Nothing was made: this was a check.', 'Needs no repair.'];
@@ -115,7 +116,7 @@ function run(files) {
     }
   };
   worker.postMessage({ wasm, check, saves: files.map((file) => ({
-    file, name: check ? file.name : copyname(file.name) })) });
+    file, copy: copyname(file.name) })) });
 }
 
 $('saves').addEventListener('change', (e) => {
@@ -132,5 +133,6 @@ document.addEventListener('dragleave', () => $('drop').classList.remove('over'))
 document.addEventListener('drop', (e) => {
   e.preventDefault();
   $('drop').classList.remove('over');
-  run(Array.from(e.dataTransfer.files));
+  if (e.dataTransfer.files.length > 0)
+    run(Array.from(e.dataTransfer.files));
 });

@@ -42,13 +42,16 @@ function text(at, len) {
   return new TextDecoder().decode(new Uint8Array(pass.memory.buffer, at, len));
 }
 
-// Runs the pass over one save, the closing line naming name; a copy unless check.
-function fixone(file, name, check) {
+// Runs the pass over one save, whose copy is named copy; a copy unless check.
+function fixone(file, copy, check) {
   save = file;
   slice = new Uint8Array(0);
   sliceat = asked = 0;
   const room = new Uint8Array(pass.memory.buffer, pass.nameroom(), pass.namesize());
-  const result = pass.fix(new TextEncoder().encodeInto(name, room).written, check);
+  const encoder = new TextEncoder();
+  const savelen = encoder.encodeInto(file.name, room).written;
+  const copylen = encoder.encodeInto(copy, room.subarray(savelen)).written;
+  const result = pass.fix(savelen, copylen, check);
   const at = pass.reporttext(), listed = pass.listlen();
   slice = null;
   return { result, needed: pass.needed() !== 0, unlisted: pass.unlisted(),
@@ -59,7 +62,7 @@ onmessage = async (e) => {
   const { wasm, saves, check } = e.data;
   const made = await WebAssembly.instantiate(wasm, { page: { readsave, keepcopy } });
   pass = made.instance.exports;
-  for (const { file, name } of saves)
-    postMessage({ done: fixone(file, name, check) });
+  for (const { file, copy } of saves)
+    postMessage({ done: fixone(file, copy, check) });
   postMessage({ end: true });
 };
