@@ -1,8 +1,9 @@
 """Times the page against the console program on the same save, in one run on this machine:
 the program's wall time (its copy written and synced), and the page's from the saves picked
 to every download link ready, with each build of the pass, in headless chromium; medians of
-the rounds. Checks that the page's copy is the program's, and that the pass's memory is
-fixed. usage: page.py PAGE PROGRAM SAVE [ROUNDS]  (bench/page.sh builds and runs it)"""
+the rounds; and the browser's time to read the save alone, which no page can go below.
+Checks that the page's copy is the program's, and that the pass's memory is fixed.
+usage: page.py PAGE PROGRAM SAVE [ROUNDS]  (bench/page.sh builds and runs it)"""
 import hashlib
 import shutil
 import statistics
@@ -31,6 +32,16 @@ DIGEST = """const done = arguments[0];
 fetch(document.querySelector('a[download]').href).then((r) => r.arrayBuffer())
   .then((b) => crypto.subtle.digest('SHA-256', b)).then((d) => done(Array.from(new Uint8Array(d),
     (x) => x.toString(16).padStart(2, '0')).join('')));"""
+# The seconds the browser takes to read the save alone, in a worker of its own, as the page
+# reads it: what no page can go below.
+READALONE = """const done = arguments[0], file = document.getElementById('alone').files[0];
+const read = `onmessage = (e) => { const t = performance.now(), r = new FileReaderSync();
+  for (let at = 0; at < e.data.size; at += 16 << 20)
+    r.readAsArrayBuffer(e.data.slice(at, at + (16 << 20)));
+  postMessage((performance.now() - t) / 1000); };`;
+const worker = new Worker(URL.createObjectURL(new Blob([read])));
+worker.onmessage = (e) => done(e.data);
+worker.postMessage(file);"""
 # The memory of each build of the pass, in bytes, and whether it can grow.
 MEMORY = """return ['pass-plain', 'pass-simd128'].map((id) => {
   const bytes = Uint8Array.from(atob(document.getElementById(id).textContent.trim()),
@@ -72,6 +83,17 @@ def pagetime(driver, kernel):
     return statistics.median(times), driver.execute_async_script(DIGEST)
 
 
+def readtime(driver):
+    times = []
+    for _ in range(rounds):
+        driver.get(page.as_uri())
+        driver.execute_script("const i = document.createElement('input'); i.type = 'file';"
+                              "i.id = 'alone'; document.body.append(i);")
+        driver.find_element(By.ID, "alone").send_keys(str(save))
+        times.append(driver.execute_async_script(READALONE))
+    return statistics.median(times)
+
+
 def main():
     options = webdriver.ChromeOptions()
     for flag in ["headless", "no-sandbox", "disable-gpu", "disable-background-networking",
@@ -92,6 +114,8 @@ def main():
                 same = "same copy" if digest == want else "A DIFFERENT COPY"
                 print(f"page, {kernel:8}    {seconds:7.3f} s  {seconds / wall:5.2f} times the "
                       f"program (at most 3)  {same}")
+            alone = readtime(driver)
+            print(f"the save read alone {alone:7.3f} s  {alone / wall:5.2f} times the program")
             for name, size, grows in driver.execute_script(MEMORY):
                 print(f"{name:17} memory {size / 1048576:.0f} MiB (at most 16), "
                       f"{'can grow' if grows else 'fixed'}")
