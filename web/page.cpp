@@ -12,7 +12,7 @@ extern "C" __attribute__((import_module("page"), import_name("keepcopy"))) bool
 keepcopy(const char *buf, size_t size);
 
 // The repairs listed in full; those after them are only counted.
-const int64_t LISTED = 500;
+const size_t LISTED = 500;
 // Room for the names of the save and of the copy, in UTF-8.
 const size_t NAMEROOM = 2048;
 
@@ -24,23 +24,23 @@ static char text[LISTED * WORDROOM + 2 * WORDROOM + NAMEROOM];
 struct report {
     size_t len;       // bytes of text
     size_t listlen;   // bytes of the repairs listed
-    int64_t listed;   // repairs listed
+    size_t listed;    // repairs listed
     int64_t unlisted; // repairs after them
     bool needed;      // the save needs repair
 };
 static report told;
 
-static long readin(void *, char *buf, size_t size)
+static long readin(void * /*ctx*/, char *buf, size_t size)
 {
     return readsave(buf, size);
 }
 
-static bool writeout(void *, const char *buf, size_t size)
+static bool writeout(void * /*ctx*/, const char *buf, size_t size)
 {
     return keepcopy(buf, size);
 }
 
-static void tellrepair(void *, const repair &r)
+static void tellrepair(void * /*ctx*/, const repair &r)
 {
     if (told.listed == LISTED) {
         told.unlisted++;
@@ -51,7 +51,7 @@ static void tellrepair(void *, const repair &r)
     told.listed++;
 }
 
-static void tellend(void *, passresult result, int64_t lineno)
+static void tellend(void * /*ctx*/, passresult result, int64_t lineno)
 {
     if (result == PASS_TOOLONG)
         told.len += wordoverflow(lineno, text + told.len);
