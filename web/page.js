@@ -55,7 +55,10 @@ function size(n) {
 function show(c, done, check, copy) {
   c.progress.remove();
   const verdicts = check && done.result === 0 ? CHECKED : VERDICTS[done.result];
-  c.verdict.textContent = verdicts[done.needed || verdicts.length < 2 ? 0 : 1];
+  const listed = done.listed.split('\n').length - 1, repairs = listed + done.unlisted;
+  c.verdict.textContent = verdicts[done.needed || verdicts.length < 2 ? 0 : 1] +
+    (repairs === 0 ? '' : ` ${repairs} repair${repairs > 1 ? 's' : ''}` +
+     (done.unlisted > 0 ? `, the first ${listed} listed below.` : ', listed below.'));
   if (copy) {
     const url = URL.createObjectURL(copy);
     urls.push(url);
