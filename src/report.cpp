@@ -50,3 +50,42 @@ size_t wordoverflow(int64_t lineno, char *to)
     char *at = littext(linetext(to, lineno), "input buffer overflow; sorry, can't help you.\n");
     return static_cast<size_t>(at - to);
 }
+
+char *nametext(char *to, const char *name, size_t len)
+{
+    for (size_t i = 0; i < len; i++) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        to[i] = c < 32 || c == 127 ? '?' : name[i];
+    }
+    return to + len;
+}
+
+size_t worddone(const char *copy, size_t len, int64_t lines, char *to)
+{
+    char *at = littext(nametext(littext(to, "Done writing '"), copy, len), "'. ");
+    at = littext(numtext(at, lines), " lines processed.\n");
+    return static_cast<size_t>(at - to);
+}
+
+size_t wordchecked(const char *save, size_t len, const repairs &r, char *to)
+{
+    char *at = nametext(littext(to, "'"), save, len);
+    if (!needsrepair(r)) {
+        at = littext(at, "' needs no repair. ");
+    } else {
+        at = littext(numtext(littext(at, "' needs repair: "), r.scrubbed),
+                     " non-printable characters, ");
+        at = littext(numtext(at, r.merged), " merged lines, ");
+        at = littext(numtext(at, r.requoted), " embedded double quotes, ");
+        at = littext(numtext(at, r.closed), " trailing double quotes. ");
+    }
+    at = littext(numtext(at, r.lines), " lines checked.\n");
+    return static_cast<size_t>(at - to);
+}
+
+size_t wordfailed(passresult result, const char *name, size_t len, char *to)
+{
+    char *at = result == PASS_READFAIL ? littext(to, "Can't read the file '")
+                                       : littext(to, "Can't write output file '");
+    return static_cast<size_t>(littext(nametext(at, name, len), "'\n") - to);
+}
