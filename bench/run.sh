@@ -23,9 +23,10 @@ runs=${RUNS:-31}
 . dev/setup.sh
 needpackages valgrind:valgrind
 cmake -S . -B build >/dev/null &&
-    cmake --build build -j --target veskor veskorplain makesave passonly cputime >/dev/null
+    cmake --build build -j "$(nproc)" --target veskor veskorplain makesave passonly cputime \
+        >/dev/null
 cmake -S . -B build-sse2 -DVESKOR_TESTS=OFF -DCMAKE_CXX_FLAGS=-DVESKOR_NO_AVX2 >/dev/null &&
-    cmake --build build-sse2 -j --target veskor >/dev/null
+    cmake --build build-sse2 -j "$(nproc)" --target veskor >/dev/null
 mkdir -p "$work"
 makesave() { [ -f "$work/$1-$2.vld" ] || build/bench/makesave "$1" "$2" "$work/$1-$2.vld"; }
 
