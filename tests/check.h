@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,14 +43,14 @@ inline bool readfile(const std::string &path, std::string *s)
 
 using texts = std::map<std::string, std::string>;
 
-// n copies of text, in as many appends as n has bits: every test process decodes the tables,
-// megabytes of them, when it starts.
+// n copies of text, in one allocation and as many appends as n has bits: every test process
+// decodes the tables, megabytes of them, when it starts.
 inline std::string repeat(const std::string &text, size_t n)
 {
-    std::string r;
-    for (std::string step = text; n > 0; n >>= 1, step += step)
-        if (n & 1)
-            r += step;
+    std::string r = n > 0 ? text : "";
+    r.reserve(text.size() * n);
+    while (r.size() < text.size() * n)
+        r.append(r, 0, std::min(r.size(), text.size() * n - r.size()));
     return r;
 }
 
@@ -79,10 +80,21 @@ inline std::string decode(const std::string &f, const texts &named)
 }
 
 // A row of a table: its decoded fields, the first its title, with the table's heading and
-// the row's line in the table file. Tests print it as its place and title.
-struct tablerow : std::vector<std::string> {
+// the row's line in the table file. Tests print it as its place and title. The fields are
+// shared by the copies, as gtest copies its parameters several times and some rows are
+// megabytes.
+struct tablerow {
+    std::shared_ptr<std::vector<std::string>> fields = std::make_shared<std::vector<std::string>>();
     std::string heading;
     int line = 0;
+    const std::string &operator[](size_t i) const
+    {
+        return (*fields)[i];
+    }
+    size_t size() const
+    {
+        return fields->size();
+    }
 };
 inline void PrintTo(const tablerow &row, std::ostream *os)
 {
@@ -129,7 +141,8 @@ inline std::vector<tablerow> readtable(const std::string &sections)
         row.heading = now.substr(1, now.size() - 2);
         row.line = at;
         for (size_t from = 0, bar = 0; bar != std::string::npos; from = bar + 3)
-            row.push_back(decode(line.substr(from, (bar = line.find(" | ", from)) - from), named));
+            row.fields->push_back(
+                decode(line.substr(from, (bar = line.find(" | ", from)) - from), named));
         if (now == "[texts]")
             named[row[0]] = row[1];
         if (wanted)
