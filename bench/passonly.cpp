@@ -1,8 +1,8 @@
 // Runs the pass alone on a file, as the program does, but with the console buffered: the
 // benchmark's measure of the repair's own cost, console output aside. A third argument
-// picks the kind of scan (plain, sse2 or avx2) instead of the fastest the processor
-// has.
-// usage: passonly save copy [plain|sse2|avx2]
+// picks the kind of scan instead of the fastest the processor has; one it lacks, or an
+// unknown name, ends the run with 2 before it reads.
+// usage: passonly save copy [plain|sse2|avx2|avx512]
 #include "linepass.h"
 #include "report.h"
 #include "scan.h"
@@ -12,10 +12,10 @@
 
 static char line[LINEWINDOW], held[LINEBUF], outbuf[WRITEBUF], conbuf[1 << 16];
 
-// The kind of scan named, or SCAN_BEST for any other name.
+// The kind of scan named, or SCAN_BEST for a name of none.
 static scankind findkind(const char *name)
 {
-    const char *names[] = {"plain", "sse2", "avx2"};
+    const char *names[] = {"plain", "sse2", "avx2", "avx512"};
     for (int k = SCAN_PLAIN; k < SCAN_BEST; k++)
         if (std::strcmp(name, names[k]) == 0)
             return static_cast<scankind>(k);
@@ -43,7 +43,8 @@ int main(int argc, char **argv)
 {
     FILE *in = argc >= 3 ? std::fopen(argv[1], "rb") : nullptr;
     FILE *out = in ? std::fopen(argv[2], "wb") : nullptr;
-    if (!out || (argc > 3 && !scanuse(findkind(argv[3]))))
+    scankind kind = argc > 3 ? findkind(argv[3]) : SCAN_BEST;
+    if (!out || (argc > 3 && (kind == SCAN_BEST || !scanuse(kind))))
         return 2;
     std::setvbuf(stdout, conbuf, _IOFBF, sizeof conbuf);
     std::setvbuf(in, nullptr, _IONBF, 0);

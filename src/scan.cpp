@@ -2,14 +2,28 @@
 
 #include <cstring>
 
-// The SSE2 and AVX2 masks need x86-64, and AVX2 the compiler's target attributes, since it
-// is chosen at run time by the processor. VESKOR_NO_AVX2 leaves it out, for timing SSE2.
+// The SSE2, AVX2 and AVX-512 masks need x86-64, and the last two the compiler's target
+// attributes, since they are chosen at run time by the processor. VESKOR_NO_AVX512 leaves
+// AVX-512 out and VESKOR_NO_AVX2 both, for timing the kernels below them.
 #if (defined(__x86_64__) || defined(_M_X64)) && !defined(VESKOR_PORTABLE)
 #define VESKOR_X86
 #include <immintrin.h>
 #if defined(__GNUC__) && !defined(VESKOR_NO_AVX2)
 #define VESKOR_AVX2
+#define PCLMUL __attribute__((target("pclmul")))
+#ifndef VESKOR_NO_AVX512
+#include <cpuid.h>
+#define VESKOR_AVX512
+#define AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,pclmul,popcnt")))
 #endif
+#endif
+#endif
+// The tests build this file again with its AVX-512 intrinsics emulated (tests/scan512.cpp),
+// which any processor runs: no target attribute then, and no look at the processor.
+#ifdef VESKOR_AVX512_EMULATED
+#define VESKOR_AVX512
+#define AVX512
+#define PCLMUL
 #endif
 
 // The SIMD128 masks need a WebAssembly build for engines that have it (-msimd128).
@@ -123,11 +137,14 @@ static void maskplain(const char *s, size_t blocks, blockmask *m)
     }
 }
 
-#ifdef VESKOR_X86
+#if defined(VESKOR_X86) || defined(VESKOR_AVX512)
 // The byte that control bytes are XORed with, and the bound that they then exceed: XOR with
 // 69h takes 0 to 31 to 96 to 127, the top of the signed bytes, and TAB to 96 itself, so one
 // signed compare tells a control byte from TAB and from every other byte.
 static const char CONTROLXOR = 0x69, CONTROLBOUND = 96;
+#endif
+
+#ifdef VESKOR_X86
 
 // The lanes of x that hold a control byte, as 0xFF.
 static __m128i controls(__m128i x)
@@ -185,6 +202,16 @@ static size_t skipsse2(const char *s, size_t blocks, bool *odd)
 }
 #endif
 
+#if defined(VESKOR_AVX2) || defined(VESKOR_AVX512)
+// The parity of the quotes q up to each bit, by a carry-less multiply with all ones.
+PCLMUL static uint64_t parityclmul(uint64_t q)
+{
+    __m128i p =
+        _mm_clmulepi64_si128(_mm_set_epi64x(0, static_cast<long long>(q)), _mm_set1_epi8(-1), 0);
+    return static_cast<uint64_t>(_mm_cvtsi128_si64(p));
+}
+#endif
+
 #ifdef VESKOR_AVX2
 #define AVX2 __attribute__((target("avx2,pclmul,popcnt")))
 
@@ -199,7 +226,7 @@ AVX2 static uint64_t lanes(__m256i x, int at)
     return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(x))) << at;
 }
 
-// As maskplain, 32 bytes a step, and the parity by a carry-less multiply with all ones.
+// As maskplain, 32 bytes a step.
 AVX2 static void maskavx2(const char *s, size_t blocks, blockmask *m)
 {
     const __m256i lf = _mm256_set1_epi8('\n'), quote = _mm256_set1_epi8('"');
@@ -211,10 +238,7 @@ AVX2 static void maskavx2(const char *s, size_t blocks, blockmask *m)
             quotes |= lanes(_mm256_cmpeq_epi8(x, quote), i);
             control |= lanes(controls(x), i);
         }
-        __m128i q = _mm_clmulepi64_si128(_mm_set_epi64x(0, static_cast<long long>(quotes)),
-                                         _mm_set1_epi8(-1), 0);
-        uint64_t parity = static_cast<uint64_t>(_mm_cvtsi128_si64(q));
-        m[b] = blockmask{feeds, parity, control, __builtin_popcountll(feeds)};
+        m[b] = blockmask{feeds, parityclmul(quotes), control, __builtin_popcountll(feeds)};
     }
 }
 
@@ -264,6 +288,44 @@ static void masksimd128(const char *s, size_t blocks, blockmask *m)
 }
 #endif
 
+#ifdef VESKOR_AVX512
+// As maskavx2, the whole block a step, each compare giving its mask at once.
+AVX512 static void maskavx512(const char *s, size_t blocks, blockmask *m)
+{
+    const __m512i lf = _mm512_set1_epi8('\n'), quote = _mm512_set1_epi8('"');
+    const __m512i moved = _mm512_set1_epi8(CONTROLXOR), bound = _mm512_set1_epi8(CONTROLBOUND);
+    for (size_t b = 0; b < blocks; b++, s += 64) {
+        __m512i x = _mm512_loadu_si512(s);
+        uint64_t feeds = _mm512_cmpeq_epi8_mask(x, lf);
+        uint64_t quotes = _mm512_cmpeq_epi8_mask(x, quote);
+        uint64_t control = _mm512_cmpgt_epi8_mask(_mm512_xor_si512(x, moved), bound);
+        m[b] = blockmask{feeds, parityclmul(quotes), control, __builtin_popcountll(feeds)};
+    }
+}
+
+#ifdef VESKOR_AVX512_EMULATED
+static bool hasavx512()
+{
+    return true;
+}
+#else
+// Whether the processor has what maskavx512 needs and the system keeps the registers it
+// uses: a system may leave the AVX-512 state off in XCR0 (bits 1, 2 and 5 to 7), and the
+// kernel then faults wherever the processor has it.
+static bool hasavx512()
+{
+    unsigned a, b, c, d, low, high;
+    if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_OSXSAVE) == 0)
+        return false;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    __builtin_cpu_init();
+    return (low & 0xE6) == 0xE6 && __builtin_cpu_supports("avx512f") &&
+           __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+           __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("popcnt");
+}
+#endif
+#endif
+
 // The code of one kind: its block masks, and its quick pass over long lines or none.
 struct scancode {
     maskfn mask;
@@ -282,6 +344,9 @@ static scancode findcode(scankind kind)
     bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("pclmul") &&
                 __builtin_cpu_supports("popcnt");
     use = kind == SCAN_AVX2 && avx2 ? scancode{maskavx2, skipavx2} : use;
+#endif
+#ifdef VESKOR_AVX512
+    use = kind == SCAN_AVX512 && hasavx512() ? scancode{maskavx512, nullptr} : use;
 #endif
 #ifdef VESKOR_SIMD128
     use = kind == SCAN_SIMD128 ? scancode{masksimd128, nullptr} : use;

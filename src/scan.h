@@ -29,10 +29,10 @@ size_t scanclean(const char *s, size_t n, int64_t *lines, linescan *next);
 // not TAB), one bit each: byte i gives bit i.
 uint64_t wordcontrols(uint64_t w);
 
-// The kinds of code that make the scans' block masks: plain loops, SSE2, AVX2, WebAssembly's
-// SIMD128, and the fastest of them that the build and the processor have, which the scans
-// use unless told otherwise.
-enum scankind { SCAN_PLAIN, SCAN_SSE2, SCAN_AVX2, SCAN_SIMD128, SCAN_BEST };
+// The kinds of code that make the scans' block masks: plain loops, SSE2, AVX2, AVX-512 (BW
+// and VL), WebAssembly's SIMD128, and the fastest of them that the build and the processor
+// have, which the scans use unless told otherwise.
+enum scankind { SCAN_PLAIN, SCAN_SSE2, SCAN_AVX2, SCAN_AVX512, SCAN_SIMD128, SCAN_BEST };
 
 // Makes both scans use the given kind of code; false, changing nothing, where the build or
 // the processor lacks it.
