@@ -207,8 +207,8 @@ static bool finishpass(pass *p)
     return flushrun(p) && finish(&p->out);
 }
 
-passresult fixfile(const reader &in, const byteout &out, const events &tell,
-                   const passmemory &mem, repairs *r)
+passresult fixfile(const reader &in, const byteout &out, const events &tell, const passmemory &mem,
+                   repairs *r)
 {
     pass p = {in, {}, tell, mem.line, 0, 0, 0, 0, false, mem.held, mem.held, 0, r, true};
     startwriter(&p.out, out, mem.out);

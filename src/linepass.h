@@ -66,8 +66,8 @@ bool needsrepair(const repairs &r);
 // Copies in to out line by line with every repair, telling tell; out without a write
 // function writes nothing. Lines are numbered on from r->lines, the count of lines before
 // this input (0 for a whole file), and the counts of r grow by what the pass did.
-passresult fixfile(const reader &in, const byteout &out, const events &tell,
-                   const passmemory &mem, repairs *r);
+passresult fixfile(const reader &in, const byteout &out, const events &tell, const passmemory &mem,
+                   repairs *r);
 
 // Length of the len bytes at s once their trailing bytes of 31 or less are dropped: the line
 // end of a held line, or of a name typed at the prompt, and any control bytes before it.

@@ -29,7 +29,8 @@ static void scrub(std::string *line, passrun *run)
     run->done.scrubbed += count;
     if (count > 0)
         say(run, run->done.lines,
-            std::to_string(count) + " non-printable characters replaced with spaces (" + codes + ")");
+            std::to_string(count) + " non-printable characters replaced with spaces (" + codes +
+                ")");
 }
 
 // A value opens at a double quote and closes at the last one before the next equals sign;

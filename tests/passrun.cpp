@@ -1,6 +1,7 @@
 #include "passrun.h"
 
 #include "report.h"
+#include "scan.h"
 
 #include <algorithm>
 #include <cstring>
@@ -45,9 +46,9 @@ passrun fastpass(const std::string &input, int64_t before, size_t piece)
 {
     passrun run{"", "", PASS_DONE, repairs{before, 0, 0, 0, 0}};
     memoryin in{&input, 0, piece};
-    run.result = fixfile(reader{readmemory, &in}, byteout{writememory, &run},
-                         events{tellrepair, tellend, &run}, passmemory{linebuf, heldbuf, outbuf},
-                         &run.done);
+    run.result =
+        fixfile(reader{readmemory, &in}, byteout{writememory, &run},
+                events{tellrepair, tellend, &run}, passmemory{linebuf, heldbuf, outbuf}, &run.done);
     return run;
 }
 
@@ -64,7 +65,7 @@ static std::string near(const std::string &s, size_t at)
     return r;
 }
 
-static std::string comparetexts(const char *what, const std::string &want, const std::string &got)
+std::string textdiff(const char *what, const std::string &want, const std::string &got)
 {
     if (want == got)
         return "";
@@ -78,7 +79,7 @@ static std::string comparetexts(const char *what, const std::string &want, const
 std::string differ(const passrun &want, const passrun &got)
 {
     const repairs &w = want.done, &g = got.done;
-    std::string why = comparetexts("console", want.console, got.console);
+    std::string why = textdiff("console", want.console, got.console);
     if (want.result != got.result)
         why += "outcome: want " + std::to_string(want.result) + ", got " +
                std::to_string(got.result) + "\n";
@@ -86,6 +87,17 @@ std::string differ(const passrun &want, const passrun &got)
         w.requoted != g.requoted || w.closed != g.closed)
         why += "counts differ\n";
     if (want.result == PASS_DONE)
-        why += comparetexts("copy", want.copy, got.copy);
+        why += textdiff("copy", want.copy, got.copy);
+    return why;
+}
+
+std::string checkpass(const std::string &input, int64_t before, size_t piece)
+{
+    passrun want = plainpass(input, before);
+    std::string why;
+    for (int k = SCAN_PLAIN; k < SCAN_BEST && why.empty(); k++)
+        if (scanuse(static_cast<scankind>(k)))
+            why = differ(want, fastpass(input, before, piece));
+    scanuse(SCAN_BEST);
     return why;
 }

@@ -1,76 +1,29 @@
-// The pass and its repairs over bytes in memory: the rows of the tables, then the program's
-// pass held to the plain one over every line length near the scan's blocks and over random
-// saves, under each kind of scan.
+// The pass over bytes in memory: the rows of the tables by the plain pass, then the program's
+// pass held to the plain one under every kind of scan, over the rows, every line length near
+// the scan's blocks, every byte value, the window's end and random saves.
 #include "check.h"
 #include "passrun.h"
-#include "scan.h"
 
 #include <random>
 
-std::string checkpass(const std::string &input);
-
-// The kinds of scan this build and processor have, of plain, SSE2 and AVX2: each test of
-// the pass runs once for each.
-static std::vector<scankind> kinds()
-{
-    std::vector<scankind> have;
-    for (scankind kind : {SCAN_PLAIN, SCAN_SSE2, SCAN_AVX2})
-        if (scanuse(kind))
-            have.push_back(kind);
-    scanuse(SCAN_BEST);
-    return have;
-}
-static const char *const KINDNAMES[] = {"plain", "SSE2", "AVX2"};
-
-using Scans = testing::TestWithParam<scankind>;
-INSTANTIATE_TEST_SUITE_P(Kinds, Scans, testing::ValuesIn(kinds()),
-                         [](const auto &kind) { return KINDNAMES[kind.param]; });
-
-// The rows of the pass's tables, a test a row and kind of scan:
+// The rows of the pass's tables, a test a row:
 // title | input | copy | console | lines read [| outcome | lines counted before]
-static void checkrow(const tablerow &row, const passrun &got)
+using Pass = testing::TestWithParam<tablerow>;
+TEST_P(Pass, Row)
 {
+    const tablerow &row = GetParam();
+    int64_t before = row.size() > 6 ? std::stoll(row[6]) : 0;
     passresult want = row.size() > 5 && row[5] == "too long" ? PASS_TOOLONG : PASS_DONE;
+    passrun got = plainpass(row[1], before);
     EXPECT_BYTES(row[3], got.console);
     EXPECT_EQ(want, got.result);
     EXPECT_EQ(std::stoll(row[4]), got.done.lines);
     if (want == PASS_DONE) {
         EXPECT_BYTES(row[2], got.copy);
     }
+    EXPECT_EQ("", checkpass(row[1], before));
 }
-
-static int64_t countedbefore(const tablerow &row)
-{
-    return row.size() > 6 ? std::stoll(row[6]) : 0;
-}
-
-static std::vector<tablerow> passrows()
-{
-    return readtable("[scrub][quote repair][pass]");
-}
-
-using Pass = testing::TestWithParam<std::tuple<scankind, tablerow>>;
-TEST_P(Pass, Row)
-{
-    const tablerow &row = std::get<1>(GetParam());
-    scanuse(std::get<0>(GetParam()));
-    checkrow(row, fastpass(row[1], countedbefore(row)));
-}
-INSTANTIATE_TEST_SUITE_P(Tables, Pass,
-                         testing::Combine(testing::ValuesIn(kinds()),
-                                          testing::ValuesIn(passrows())),
-                         [](const auto &p) {
-                             return KINDNAMES[std::get<0>(p.param)] +
-                                    ("_" + testname(std::get<1>(p.param)[0]));
-                         });
-
-// The plain pass reads the rows as the fast one does: the measure is itself measured.
-using Plain = testing::TestWithParam<tablerow>;
-TEST_P(Plain, Row)
-{
-    checkrow(GetParam(), plainpass(GetParam()[1], countedbefore(GetParam())));
-}
-INSTANTIATE_TEST_SUITE_P(Tables, Plain, testing::ValuesIn(passrows()),
+INSTANTIATE_TEST_SUITE_P(Tables, Pass, testing::ValuesIn(readtable("[scrub][quote repair][pass]")),
                          [](const auto &p) { return testname(p.param[0]); });
 
 // The line before the swept one: none, a short clean one, a run of clean lines, an odd one,
@@ -107,9 +60,8 @@ static std::vector<std::string> sweptlines(size_t len, const std::string &end)
 
 // Every line length up to 300 and around the lengths where the scan goes on to longer steps
 // and its quick pass over long lines, every line end, before and after each kind of line.
-TEST_P(Scans, SweepOfLengths)
+TEST(Differential, SweepOfLengths)
 {
-    scanuse(GetParam());
     for (size_t len = 0; len <= 4100; len = len == 300 ? 950 : len == 1100 ? 4030 : len + 1)
         for (const std::string end : {"\n", "\r\n", ""})
             for (const std::string &line : sweptlines(len, end))
@@ -118,21 +70,20 @@ TEST_P(Scans, SweepOfLengths)
                         if (end.empty() && !after.empty())
                             continue;
                         std::string input = before + line + after;
-                        ASSERT_EQ("", differ(plainpass(input), fastpass(input)))
+                        ASSERT_EQ("", checkpass(input))
                             << "length " << len << ": " << testing::PrintToString(input);
                     }
 }
 
 // Every byte value near a line's start and deep in a long one, in the second and the last
 // 16 bytes of a block, where the scan may have a byte's sign or its class wrong.
-TEST_P(Scans, EveryByte)
+TEST(Differential, EveryByte)
 {
-    scanuse(GetParam());
     for (int v = 0; v < 256; v++)
         for (size_t at : {1, 1500, 1530}) {
             std::string s = "k = \"" + std::string(2000, 'a') + "\"\r\nnext\r\n";
             s[at] = static_cast<char>(v);
-            ASSERT_EQ("", differ(plainpass(s), fastpass(s))) << v << " at " << at;
+            ASSERT_EQ("", checkpass(s)) << v << " at " << at;
         }
 }
 
@@ -146,7 +97,9 @@ static size_t below(std::mt19937_64 &rng, size_t n)
 static std::string makevalue(std::mt19937_64 &rng)
 {
     size_t kind = below(rng, 100);
-    size_t len = kind < 90 ? below(rng, 30) : kind < 99 ? 100 + below(rng, 5000) : below(rng, 70000);
+    size_t len = kind < 90   ? below(rng, 30)
+                 : kind < 99 ? 100 + below(rng, 5000)
+                             : below(rng, 70000);
     return std::string(len, static_cast<char>('a' + below(rng, 26)));
 }
 
@@ -191,29 +144,27 @@ static std::string makesave(std::mt19937_64 &rng)
 }
 
 // Thousands of such saves, the same ones every run, handed over in pieces of varied sizes.
-TEST_P(Scans, RandomSaves)
+TEST(Differential, RandomSaves)
 {
-    scanuse(GetParam());
     std::mt19937_64 rng(20261207);
     const size_t pieces[] = {0, 1, 7, 4096, 65537};
     for (int i = 0; i < 3000; i++) {
         std::string save = makesave(rng);
         int64_t before = below(rng, 20) == 0 ? INT32_MAX - 2 : 0;
         size_t piece = pieces[below(rng, 5)];
-        ASSERT_EQ("", differ(plainpass(save, before), fastpass(save, before, piece)))
+        ASSERT_EQ("", checkpass(save, before, piece))
             << "save " << i << " of " << save.size() << " bytes";
     }
 }
 
 // A line across the window's end, with a control byte at each place near it.
-TEST_P(Scans, WindowSeam)
+TEST(Differential, WindowSeam)
 {
-    scanuse(GetParam());
     for (size_t at = LINEWINDOW - 99; at < LINEWINDOW + 99; at++) {
         std::string s = std::string(100000, 'c') + "\n" + std::string(LINEWINDOW - 100101, 'a') +
                         "\n" + std::string(198, 'b') + "\n";
         s[at] = '\x1b';
-        ASSERT_EQ("", differ(plainpass(s), fastpass(s))) << at;
+        ASSERT_EQ("", checkpass(s)) << at;
     }
 }
 

@@ -5,7 +5,6 @@
 // V names the program and IN the console input file, which a row may also copy into place
 // as a save of its own.
 #include "check.h"
-#include "winname.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -120,15 +119,3 @@ TEST_P(Runs, Row)
 
 INSTANTIATE_TEST_SUITE_P(Table, Runs, testing::ValuesIn(readtable(RUNS)),
                          [](const auto &row) { return testname(row.param[0]); });
-
-TEST(Names, LongForms)
-{
-    for (const auto &row : readtable("[long forms]"))
-        EXPECT_EQ(row[3], longform(row[1], row[2])) << row[0];
-}
-
-TEST(Names, OwnFiles)
-{
-    for (const auto &row : readtable("[own files]"))
-        EXPECT_EQ(row[1] == "own", ownfile(row[0])) << row[0];
-}

@@ -1,0 +1,139 @@
+// The small rooms alone, each from a table: names, options and the writer; and a name too
+// long for a stopped run to remove.
+#include "check.h"
+#include "cleanup.h"
+#include "names.h"
+#include "options.h"
+#include "sys.h"
+#include "winname.h"
+#include "writer.h"
+
+#include <sstream>
+
+// The words of a field, split at spaces.
+static std::vector<std::string> words(const std::string &field)
+{
+    std::istringstream in(field);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
+
+TEST(Names, Copies)
+{
+    for (const auto &row : readtable("[copy names]")) {
+        EXPECT_EQ(row[2], copyname(row[0], row[1].c_str())) << row[0];
+        EXPECT_EQ(row[3], tempname(row[2], 1, row[1].c_str())) << row[0];
+    }
+}
+
+TEST(Names, LongForms)
+{
+    for (const auto &row : readtable("[long forms]"))
+        EXPECT_EQ(row[3], longform(row[1], row[2])) << row[0];
+}
+
+TEST(Names, Answers)
+{
+    for (const auto &row : readtable("[answers]"))
+        EXPECT_EQ(row[1], unquote(row[0])) << row[0];
+}
+
+TEST(Names, Wildcards)
+{
+    for (const auto &row : readtable("[wildcards]")) {
+        for (const std::string &name : words(row[1]))
+            EXPECT_TRUE(wildkeeps(row[0].c_str(), name.c_str())) << row[0] << " takes " << name;
+        for (const std::string &name : words(row[2]))
+            EXPECT_FALSE(wildkeeps(row[0].c_str(), name.c_str())) << row[0] << " leaves " << name;
+    }
+}
+
+// What the arguments ask for, in short: c and r for the options, the answer, ? before the
+// first unknown option, then the saves.
+static std::string asked(const std::string &arguments)
+{
+    std::vector<std::string> args = words(arguments);
+    std::vector<char *> argv{const_cast<char *>("veskor")};
+    for (std::string &arg : args)
+        argv.push_back(arg.data());
+    settings s{};
+    readargs(static_cast<int>(argv.size()), argv.data(), &s);
+    std::string r = std::string(s.check ? "c" : "") + (s.replace ? "r" : "") +
+                    (s.answer == ANSWER_HELP      ? " help"
+                     : s.answer == ANSWER_VERSION ? " version"
+                                                  : "") +
+                    (s.unknown.empty() ? "" : " ?" + s.unknown);
+    for (const std::string &save : s.saves)
+        r += " " + save;
+    return r.substr(r[0] == ' ');
+}
+
+TEST(Options, Lists)
+{
+    for (const auto &row : readtable("[options]"))
+        EXPECT_EQ(row[1], asked(row[0])) << row[0];
+}
+
+// The writes a writer makes, each "w" and its size, of what the test puts: "p N" puts N
+// bytes, "i N" N bytes that may leave where they lie (and "left N" tells what of them is put
+// again next), "x" makes every write from then on fail, "f" finishes; a call that fails
+// adds "fails". The bytes written must be those put, in order.
+static std::string writes(const std::string &ops)
+{
+    static char buf[WRITEBUF];
+    struct sink {
+        std::string done, got;
+        bool failing;
+    } out{"", "", false};
+    auto write = [](void *ctx, const char *p, size_t n) {
+        auto *o = static_cast<sink *>(ctx);
+        o->done += " w" + std::to_string(n);
+        o->got.append(p, n);
+        return !o->failing;
+    };
+    static std::string bytes;
+    for (size_t i = bytes.size(); i < (1u << 20); i++)
+        bytes += static_cast<char>(i % 251);
+    writer w;
+    startwriter(&w, byteout{write, &out}, buf);
+    std::vector<std::string> op = words(ops);
+    size_t at = 0;
+    for (size_t i = 0; i < op.size(); i++) {
+        std::string what = op[i];
+        size_t n = what == "p" || what == "i" ? std::stoul(op[++i]) : 0, left = 0;
+        bool ok = what == "p"   ? put(&w, bytes.data() + at, n)
+                  : what == "i" ? putinplace(&w, bytes.data() + at, n, &left)
+                  : what == "f" ? finish(&w)
+                                : (out.failing = true);
+        out.done += left > 0 ? " left" + std::to_string(left) : "";
+        out.done += ok ? "" : " fails";
+        at += n - left;
+    }
+    EXPECT_BYTES(bytes.substr(0, out.got.size()), out.got);
+    return out.done.empty() ? "" : out.done.substr(1);
+}
+
+TEST(Writer, Pieces)
+{
+    for (const auto &row : readtable("[writer]"))
+        EXPECT_EQ(row[1], writes(row[0])) << row[0];
+}
+
+// A stopped run removes the name last set, not one readied for a file not yet made; a name
+// too long for it to remove is refused before the file is made.
+TEST(Stops, Guards)
+{
+    std::string dir = testing::TempDir() + "veskor-stops-" + std::to_string(nonce());
+    std::filesystem::create_directory(dir);
+    std::string made = dir + "/made", readied = dir + "/readied";
+    std::ofstream(made) << made;
+    std::ofstream(readied) << readied;
+    ASSERT_TRUE(guardready(GUARD_TEMP, made.c_str()));
+    guardset(GUARD_TEMP);
+    ASSERT_TRUE(guardready(GUARD_TEMP, readied.c_str()));
+    EXPECT_FALSE(guardready(GUARD_BACKUP, std::string(NAMEROOM, 'n').c_str()));
+    removeguarded();
+    guardclear(GUARD_TEMP);
+    EXPECT_FALSE(std::filesystem::exists(made));
+    EXPECT_TRUE(std::filesystem::exists(readied));
+    std::filesystem::remove_all(dir);
+}
