@@ -130,7 +130,7 @@ void tellheading(const std::string &save, runmode mode)
 }
 
 // Words each repair on the console as the pass makes it.
-static void tellrepair(void *, const repair &r)
+static void tellrepair(void * /*ctx*/, const repair &r)
 {
     char text[WORDROOM];
     conput(text, wordrepair(r, text));
@@ -138,10 +138,10 @@ static void tellrepair(void *, const repair &r)
 }
 
 // Words a line too long, then lets the pass's messages leave.
-static void tellend(void *, passresult result, int64_t line)
+static void tellend(void * /*ctx*/, passresult result, int64_t line)
 {
-    char text[WORDROOM];
     if (result == PASS_TOOLONG) {
+        char text[WORDROOM];
         conput(text, wordoverflow(line, text));
         conend();
     }

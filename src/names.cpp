@@ -66,33 +66,40 @@ static size_t charlen(const std::string &name, size_t at)
     return end - at;
 }
 
-bool wildmatch(const std::string &pattern, const std::string &name)
+// Takes the pattern's character p after each start of the name that can marks, marking in
+// next where each leaves off.
+static void wildstep(char p, const std::string &name, const std::vector<char> &can,
+                     std::vector<char> *next)
 {
     size_t n = name.size();
+    next->assign(n + 1, 0);
+    for (size_t j = 0; j <= n; j++) {
+        if (!can[j])
+            continue;
+        if (p == '*') {
+            std::fill(next->begin() + static_cast<std::ptrdiff_t>(j), next->end(), 1);
+            return;
+        }
+        if (p == '?' && (j == n || name[j] == '.'))
+            (*next)[j] = 1;
+        if (j < n && (p == '?' || samebyte(p, name[j])))
+            (*next)[j + (p == '?' ? charlen(name, j) : 1)] = 1;
+    }
+}
+
+bool wildmatch(const std::string &pattern, const std::string &name)
+{
     // can[j]: the pattern read so far matches the first j bytes of the name.
-    std::vector<char> can(n + 1, 0), next;
+    std::vector<char> can(name.size() + 1, 0), next;
     can[0] = 1;
     for (size_t i = 0; i < pattern.size(); i++) {
-        char p = pattern[i];
-        if (can[n] && (pattern.compare(i, std::string::npos, ".*") == 0 ||
-                       pattern.compare(i, std::string::npos, ".") == 0))
+        std::string rest = pattern.substr(i);
+        if (can[name.size()] && (rest == "." || rest == ".*"))
             return true;
-        next.assign(n + 1, 0);
-        for (size_t j = 0; j <= n; j++) {
-            if (!can[j])
-                continue;
-            if (p == '*') {
-                std::fill(next.begin() + static_cast<std::ptrdiff_t>(j), next.end(), 1);
-                break;
-            }
-            if (p == '?' && (j == n || name[j] == '.'))
-                next[j] = 1;
-            if (j < n && (p == '?' || samebyte(p, name[j])))
-                next[j + (p == '?' ? charlen(name, j) : 1)] = 1;
-        }
+        wildstep(pattern[i], name, can, &next);
         can.swap(next);
     }
-    return can[n] != 0;
+    return can[name.size()] != 0;
 }
 
 bool ownfile(const std::string &name)

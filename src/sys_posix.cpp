@@ -95,7 +95,9 @@ void dropinput()
         tcflush(0, TCIFLUSH);
 }
 
-void readsysargs(int *, char ***, bool (*)(const char *, const char *)) {}
+void readsysargs(int * /*argc*/, char *** /*argv*/, bool (* /*keep*/)(const char *, const char *))
+{
+}
 
 FILE *openread(const char *name, openwhy *why)
 {

@@ -63,6 +63,7 @@ inline std::string decode(const std::string &f, const texts &named)
 
 // A row of a table: its decoded fields, the first its title. Tests print it as its title.
 struct tablerow : std::vector<std::string> {
+    std::string section; // its table's heading, as "[names]"
 };
 inline void PrintTo(const tablerow &row, std::ostream *os)
 {
@@ -96,6 +97,7 @@ inline std::vector<tablerow> readtable(const std::string &sections)
         if ((!wanted && now != "[texts]") || line[0] == '[' || line[0] == '#' || line.empty())
             continue;
         tablerow row;
+        row.section = now;
         for (size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 3)
             row.push_back(decode(line.substr(at, (bar = line.find(" | ", at)) - at), named));
         if (now == "[texts]")

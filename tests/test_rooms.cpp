@@ -1,5 +1,5 @@
-// The small rooms alone, each from a table: names, options and the writer; and a name too
-// long for a stopped run to remove.
+// The small rooms alone, a test for each row of their tables: names, options and the writer;
+// then what a stopped run removes.
 #include "check.h"
 #include "cleanup.h"
 #include "names.h"
@@ -15,36 +15,6 @@ static std::vector<std::string> words(const std::string &field)
 {
     std::istringstream in(field);
     return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
-}
-
-TEST(Names, Copies)
-{
-    for (const auto &row : readtable("[copy names]")) {
-        EXPECT_EQ(row[2], copyname(row[0], row[1].c_str())) << row[0];
-        EXPECT_EQ(row[3], tempname(row[2], 1, row[1].c_str())) << row[0];
-    }
-}
-
-TEST(Names, LongForms)
-{
-    for (const auto &row : readtable("[long forms]"))
-        EXPECT_EQ(row[3], longform(row[1], row[2])) << row[0];
-}
-
-TEST(Names, Answers)
-{
-    for (const auto &row : readtable("[answers]"))
-        EXPECT_EQ(row[1], unquote(row[0])) << row[0];
-}
-
-TEST(Names, Wildcards)
-{
-    for (const auto &row : readtable("[wildcards]")) {
-        for (const std::string &name : words(row[1]))
-            EXPECT_TRUE(wildkeeps(row[0].c_str(), name.c_str())) << row[0] << " takes " << name;
-        for (const std::string &name : words(row[2]))
-            EXPECT_FALSE(wildkeeps(row[0].c_str(), name.c_str())) << row[0] << " leaves " << name;
-    }
 }
 
 // What the arguments ask for, in short: c and r for the options, the answer, ? before the
@@ -65,12 +35,6 @@ static std::string asked(const std::string &arguments)
     for (const std::string &save : s.saves)
         r += " " + save;
     return r.substr(r[0] == ' ');
-}
-
-TEST(Options, Lists)
-{
-    for (const auto &row : readtable("[options]"))
-        EXPECT_EQ(row[1], asked(row[0])) << row[0];
 }
 
 // The writes a writer makes, each "w" and its size, of what the test puts: "p N" puts N
@@ -112,11 +76,39 @@ static std::string writes(const std::string &ops)
     return out.done.empty() ? "" : out.done.substr(1);
 }
 
-TEST(Writer, Pieces)
+// The rows of the rooms' tables, each by its table:
+//   [copy names] save | separators | copy | temporary name, tag 1
+//   [long forms] title | name | full path | long form
+//   [answers] answer | name inside its quotes
+//   [wildcards] pattern | names taken | names left out
+//   [options] arguments | what they ask
+//   [writer] pieces put | writes made
+using Rooms = testing::TestWithParam<tablerow>;
+TEST_P(Rooms, Row)
 {
-    for (const auto &row : readtable("[writer]"))
-        EXPECT_EQ(row[1], writes(row[0])) << row[0];
+    const tablerow &row = GetParam();
+    if (row.section == "[copy names]") {
+        EXPECT_EQ(row[2], copyname(row[0], row[1].c_str()));
+        EXPECT_EQ(row[3], tempname(row[2], 1, row[1].c_str()));
+    } else if (row.section == "[long forms]") {
+        EXPECT_EQ(row[3], longform(row[1], row[2]));
+    } else if (row.section == "[answers]") {
+        EXPECT_EQ(row[1], unquote(row[0]));
+    } else if (row.section == "[wildcards]") {
+        for (const std::string &name : words(row[1]))
+            EXPECT_TRUE(wildkeeps(row[0].c_str(), name.c_str())) << "takes " << name;
+        for (const std::string &name : words(row[2]))
+            EXPECT_FALSE(wildkeeps(row[0].c_str(), name.c_str())) << "leaves " << name;
+    } else {
+        EXPECT_EQ(row[1], row.section == "[options]" ? asked(row[0]) : writes(row[0]));
+    }
 }
+INSTANTIATE_TEST_SUITE_P(
+    Tables, Rooms,
+    testing::ValuesIn(readtable("[copy names][long forms][answers][wildcards][options][writer]")),
+    [](const auto &p) {
+        return testname(p.param.section) + std::to_string(p.index) + "_" + testname(p.param[0]);
+    });
 
 // A stopped run removes the name last set, not one readied for a file not yet made; a name
 // too long for it to remove is refused before the file is made.
