@@ -1,7 +1,6 @@
 #include "passrun.h"
 
 #include "report.h"
-#include "scan.h"
 
 #include <algorithm>
 #include <cstring>
@@ -91,12 +90,12 @@ std::string differ(const passrun &want, const passrun &got)
     return why;
 }
 
-std::string checkpass(const std::string &input, int64_t before, size_t piece)
+std::string checkpass(const std::string &input, int64_t before, size_t piece, scankind only)
 {
     passrun want = plainpass(input, before);
     std::string why;
     for (int k = SCAN_PLAIN; k < SCAN_BEST && why.empty(); k++)
-        if (scanuse(static_cast<scankind>(k)))
+        if ((only == SCAN_BEST || k == only) && scanuse(static_cast<scankind>(k)))
             why = differ(want, fastpass(input, before, piece));
     scanuse(SCAN_BEST);
     return why;

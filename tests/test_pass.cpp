@@ -26,6 +26,21 @@ TEST_P(Pass, Row)
 INSTANTIATE_TEST_SUITE_P(Tables, Pass, testing::ValuesIn(readtable("[scrub][quote repair][pass]")),
                          [](const auto &p) { return testname(p.param[0]); });
 
+// The tests below run once for each kind of scan the build and the processor have.
+static std::vector<scankind> kinds()
+{
+    std::vector<scankind> have;
+    for (scankind kind : {SCAN_PLAIN, SCAN_SSE2, SCAN_AVX2})
+        if (scanuse(kind))
+            have.push_back(kind);
+    scanuse(SCAN_BEST);
+    return have;
+}
+static const char *const KINDNAMES[] = {"plain", "SSE2", "AVX2"};
+using Scans = testing::TestWithParam<scankind>;
+INSTANTIATE_TEST_SUITE_P(Kinds, Scans, testing::ValuesIn(kinds()),
+                         [](const auto &kind) { return KINDNAMES[kind.param]; });
+
 // The line before the swept one: none, a short clean one, a run of clean lines, an odd one,
 // one with a control byte. The line after it: none, empty, empty with CR LF, sound, odd.
 static const std::string BEFORE[] = {"", "a\n", "p = \"1\"\r\np = \"2\"\r\np = \"3\"\r\n",
@@ -60,7 +75,7 @@ static std::vector<std::string> sweptlines(size_t len, const std::string &end)
 
 // Every line length up to 300 and around the lengths where the scan goes on to longer steps
 // and its quick pass over long lines, every line end, before and after each kind of line.
-TEST(Differential, SweepOfLengths)
+TEST_P(Scans, SweepOfLengths)
 {
     for (size_t len = 0; len <= 4100; len = len == 300 ? 950 : len == 1100 ? 4030 : len + 1)
         for (const std::string end : {"\n", "\r\n", ""})
@@ -70,20 +85,20 @@ TEST(Differential, SweepOfLengths)
                         if (end.empty() && !after.empty())
                             continue;
                         std::string input = before + line + after;
-                        ASSERT_EQ("", checkpass(input))
+                        ASSERT_EQ("", checkpass(input, 0, 0, GetParam()))
                             << "length " << len << ": " << testing::PrintToString(input);
                     }
 }
 
 // Every byte value near a line's start and deep in a long one, in the second and the last
 // 16 bytes of a block, where the scan may have a byte's sign or its class wrong.
-TEST(Differential, EveryByte)
+TEST_P(Scans, EveryByte)
 {
     for (int v = 0; v < 256; v++)
         for (size_t at : {1, 1500, 1530}) {
             std::string s = "k = \"" + std::string(2000, 'a') + "\"\r\nnext\r\n";
             s[at] = static_cast<char>(v);
-            ASSERT_EQ("", checkpass(s)) << v << " at " << at;
+            ASSERT_EQ("", checkpass(s, 0, 0, GetParam())) << v << " at " << at;
         }
 }
 
@@ -144,7 +159,7 @@ static std::string makesave(std::mt19937_64 &rng)
 }
 
 // Thousands of such saves, the same ones every run, handed over in pieces of varied sizes.
-TEST(Differential, RandomSaves)
+TEST_P(Scans, RandomSaves)
 {
     std::mt19937_64 rng(20261207);
     const size_t pieces[] = {0, 1, 7, 4096, 65537};
@@ -152,19 +167,19 @@ TEST(Differential, RandomSaves)
         std::string save = makesave(rng);
         int64_t before = below(rng, 20) == 0 ? INT32_MAX - 2 : 0;
         size_t piece = pieces[below(rng, 5)];
-        ASSERT_EQ("", checkpass(save, before, piece))
+        ASSERT_EQ("", checkpass(save, before, piece, GetParam()))
             << "save " << i << " of " << save.size() << " bytes";
     }
 }
 
 // A line across the window's end, with a control byte at each place near it.
-TEST(Differential, WindowSeam)
+TEST_P(Scans, WindowSeam)
 {
     for (size_t at = LINEWINDOW - 99; at < LINEWINDOW + 99; at++) {
         std::string s = std::string(100000, 'c') + "\n" + std::string(LINEWINDOW - 100101, 'a') +
                         "\n" + std::string(198, 'b') + "\n";
         s[at] = '\x1b';
-        ASSERT_EQ("", checkpass(s)) << at;
+        ASSERT_EQ("", checkpass(s, 0, 0, GetParam())) << at;
     }
 }
 
