@@ -4,6 +4,15 @@
 #include "names.h"
 #include "sys.h"
 
+#include <random>
+
+// A tag for a temporary file's name that differs between runs and between calls.
+static uint64_t tag()
+{
+    std::random_device random;
+    return (static_cast<uint64_t>(random()) << 32) | random();
+}
+
 // Creates a new temporary file beside name, guarded as which, its name in *temp; null when
 // none can be created or guarded.
 static FILE *createtemp(const std::string &name, guarded which, std::string *temp)
@@ -13,7 +22,7 @@ static FILE *createtemp(const std::string &name, guarded which, std::string *tem
     std::string tried;
     // Another run, or an old leftover, may hold a name: try others.
     for (int tries = 0; !f && clash && tries < 100; tries++) {
-        tried = tempname(name, nonce(), dirseps);
+        tried = tempname(name, tag(), dirseps);
         if (!guardready(which, tried.c_str()))
             return nullptr;
         f = createnew(tried.c_str(), &clash);

@@ -64,8 +64,6 @@ std::string longname(const std::string &name);
 // Waits until the folder holding name has its entries on the disk.
 bool syncdir(const char *name);
 bool removefile(const char *name);
-// A number that differs between runs and between calls, for names of temporary files.
-uint64_t nonce();
 
 // ---- The console ----
 
@@ -111,7 +109,8 @@ bool removekept(const keptname &name);
 // whoever started the run ignores) or the console does (Windows: CTRL+C, CTRL+BREAK, the
 // window closed), then lets the run end as it would have. On POSIX it runs in the signal
 // handler, the main thread stopped where it was; on Windows on a thread of its own, while
-// the main thread goes on. It may call only removekept and conwrite, and conwrite only when
-// speak says the console may still be written: not after a broken pipe, nor from another
-// thread. A write past the file size limit fails like any other, rather than ending the run.
+// the main thread goes on. So it may do only what a signal handler may: remove kept names,
+// and write the console (conwrite) where speak says it still can be (not after a broken
+// pipe, nor from another thread). A write past the file size limit fails like any other,
+// rather than ending the run.
 void onstop(void (*handler)(bool speak));

@@ -237,12 +237,3 @@ bool removefile(const char *name)
 {
     return std::remove(name) == 0;
 }
-
-uint64_t nonce()
-{
-    static uint64_t calls;
-    timespec t{};
-    clock_gettime(CLOCK_REALTIME, &t);
-    return (static_cast<uint64_t>(getpid()) << 40) ^ static_cast<uint64_t>(t.tv_nsec) ^
-           (static_cast<uint64_t>(t.tv_sec) << 30) ^ ++calls * 0x9E3779B97F4A7C15ULL;
-}

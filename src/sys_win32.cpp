@@ -408,12 +408,3 @@ bool removefile(const char *name)
 {
     return DeleteFileW(syspath(name).c_str());
 }
-
-uint64_t nonce()
-{
-    static uint64_t calls;
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (static_cast<uint64_t>(GetCurrentProcessId()) << 40) ^
-           static_cast<uint64_t>(t.QuadPart) ^ ++calls * 0x9E3779B97F4A7C15ULL;
-}

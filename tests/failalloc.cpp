@@ -1,10 +1,9 @@
-// Preloaded into the program by the whole-run tests to make its memory for the pass, its look
-// at the save or the removal of its copy fail, or its save change while it is read:
-// VESKOR_FAILALLOC=1 fails every request for half a megabyte or more (the pass's memory is the
-// only one), VESKOR_FAILREMOVE=1 every removal, VESKOR_FAILSTAT=1 the program's first look at
-// a file's size and time (fstat: the save's), and the shell commands VESKOR_STAT1 and
-// VESKOR_STAT2 run just after that first look and just before the second: the look before and
-// after the save is read.
+// Preloaded into the program by the whole-run tests to make its memory for the pass or its
+// look at the save fail, or its save change while it is read: VESKOR_FAILALLOC=1 fails every
+// request for half a megabyte or more (the pass's memory is the only one), VESKOR_FAILSTAT=1
+// the program's first look at a file's size and time (fstat: the save's), and the shell
+// commands VESKOR_STAT1 and VESKOR_STAT2 run just after that first look and just before the
+// second: the look before and after the save is read.
 // VESKOR_BEFORELINK=command runs the command before the first second name is given to a
 // file, as another program might at that moment.
 #include <cerrno>
@@ -13,24 +12,11 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
-// The allocator behind this one: the C library's, or the address sanitizer's.
-static void *nextmalloc(size_t size)
-{
-    static auto next = reinterpret_cast<void *(*)(size_t)>(dlsym(RTLD_NEXT, "malloc"));
-    return next(size);
-}
-
 extern "C" void *malloc(size_t size) noexcept
 {
-    return size >= 524288 && std::getenv("VESKOR_FAILALLOC") ? nullptr : nextmalloc(size);
-}
-
-extern "C" int remove(const char *path) noexcept
-{
-    if (std::getenv("VESKOR_FAILREMOVE"))
-        return -1;
-    auto real = reinterpret_cast<int (*)(const char *)>(dlsym(RTLD_NEXT, "remove"));
-    return real(path);
+    // The allocator behind this one: the C library's, or the address sanitizer's.
+    static auto next = reinterpret_cast<void *(*)(size_t)>(dlsym(RTLD_NEXT, "malloc"));
+    return size >= 524288 && std::getenv("VESKOR_FAILALLOC") ? nullptr : next(size);
 }
 
 // Runs the commands, without this shim, when asked.

@@ -8,6 +8,7 @@
 #include "winname.h"
 #include "writer.h"
 
+#include <random>
 #include <sstream>
 
 // The words of a field, split at spaces.
@@ -114,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
 // too long for it to remove is refused before the file is made.
 TEST(Stops, Guards)
 {
-    std::string dir = testing::TempDir() + "veskor-stops-" + std::to_string(nonce());
+    std::string dir = testing::TempDir() + "veskor-stops-" + std::to_string(std::random_device{}());
     std::filesystem::create_directory(dir);
     std::string made = dir + "/made", readied = dir + "/readied";
     std::ofstream(made) << made;
