@@ -38,13 +38,16 @@ static std::string asked(const std::string &arguments)
     return r.substr(r[0] == ' ');
 }
 
-// The writes a writer makes, each "w" and its size, of what the test puts: "p N" puts N
-// bytes, "i N" N bytes that may leave where they lie (and "left N" tells what of them is put
-// again next), "x" makes every write from then on fail, "f" finishes; a call that fails
-// adds "fails". The bytes written must be those put, in order.
+// The writes a writer makes, each "w" and its size, of what the test puts: p10 puts 10 bytes,
+// i10 10 bytes that may leave where they lie (then "left" tells how many of them are put
+// again next), x makes every write from then on fail, f finishes; a call that fails adds
+// "fails". The bytes written must be those put, in order.
 static std::string writes(const std::string &ops)
 {
     static char buf[WRITEBUF];
+    static std::string bytes;
+    for (size_t i = bytes.size(); i < (1u << 20); i++)
+        bytes += static_cast<char>(i % 251);
     struct sink {
         std::string done, got;
         bool failing;
@@ -55,26 +58,20 @@ static std::string writes(const std::string &ops)
         o->got.append(p, n);
         return !o->failing;
     };
-    static std::string bytes;
-    for (size_t i = bytes.size(); i < (1u << 20); i++)
-        bytes += static_cast<char>(i % 251);
     writer w;
     startwriter(&w, byteout{write, &out}, buf);
-    std::vector<std::string> op = words(ops);
     size_t at = 0;
-    for (size_t i = 0; i < op.size(); i++) {
-        std::string what = op[i];
-        size_t n = what == "p" || what == "i" ? std::stoul(op[++i]) : 0, left = 0;
-        bool ok = what == "p"   ? put(&w, bytes.data() + at, n)
-                  : what == "i" ? putinplace(&w, bytes.data() + at, n, &left)
-                  : what == "f" ? finish(&w)
-                                : (out.failing = true);
-        out.done += left > 0 ? " left" + std::to_string(left) : "";
-        out.done += ok ? "" : " fails";
+    for (const std::string &op : words(ops)) {
+        size_t n = op.size() > 1 ? std::stoul(op.substr(1)) : 0, left = 0;
+        bool ok = op[0] == 'p'   ? put(&w, bytes.data() + at, n)
+                  : op[0] == 'i' ? putinplace(&w, bytes.data() + at, n, &left)
+                  : op[0] == 'f' ? finish(&w)
+                                 : (out.failing = true);
+        out.done += (left > 0 ? " left" + std::to_string(left) : "") + (ok ? "" : " fails");
         at += n - left;
     }
     EXPECT_BYTES(bytes.substr(0, out.got.size()), out.got);
-    return out.done.empty() ? "" : out.done.substr(1);
+    return out.done.substr(out.done.empty() ? 0 : 1);
 }
 
 // The rows of the rooms' tables, each by its table:
