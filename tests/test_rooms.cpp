@@ -75,7 +75,7 @@ static std::string writes(const std::string &ops)
 }
 
 // The rows of the rooms' tables, each by its table:
-//   [copy names] save | separators | copy | temporary name, tag 1
+//   [copy names] save | separators | copy | temporary name, tag 1 | backup
 //   [long forms] title | name | full path | long form
 //   [answers] answer | name inside its quotes
 //   [wildcards] pattern | names taken | names left out
@@ -88,6 +88,7 @@ TEST_P(Rooms, Row)
     if (row.section == "[copy names]") {
         EXPECT_EQ(row[2], copyname(row[0], row[1].c_str()));
         EXPECT_EQ(row[3], tempname(row[2], 1, row[1].c_str()));
+        EXPECT_EQ(row[4], backupname(row[0]));
     } else if (row.section == "[long forms]") {
         EXPECT_EQ(row[3], longform(row[1], row[2]));
     } else if (row.section == "[answers]") {
