@@ -1,26 +1,18 @@
 #include "console.h"
 
 #include "report.h"
+#include "sys.h"
 
-#include <cstdio>
 #include <cstring>
-
-static void tostdout(const char *p, size_t n)
-{
-    std::fwrite(p, 1, n, stdout);
-    std::fflush(stdout);
-}
 
 static char gathered[1 << 16];
 static size_t have;
 static bool eachatonce;
-static consink sink = tostdout;
 
-void consetup(bool atonce, consink to)
+void consetup(bool atonce)
 {
     conflush();
     eachatonce = atonce;
-    sink = to ? to : tostdout;
 }
 
 void conflush()
@@ -29,7 +21,7 @@ void conflush()
     size_t n = have;
     have = 0;
     if (n > 0)
-        sink(gathered, n);
+        conwrite(gathered, n);
 }
 
 const char *congathered(size_t *n)
@@ -43,7 +35,7 @@ void conput(const char *p, size_t n)
     if (n > sizeof gathered - have)
         conflush();
     if (n > sizeof gathered) {
-        sink(p, n);
+        conwrite(p, n);
         return;
     }
     std::memcpy(gathered + have, p, n);

@@ -1,15 +1,13 @@
-// The console: every message of the program leaves through here, in order.
+// The console: every message of the program leaves through here, in order, to the system's
+// console (conwrite).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-// Where the console's bytes go. The default writes them to standard output.
-using consink = void (*)(const char *p, size_t n);
-
 // Chooses how messages leave: each at once at its end (a terminal, where a player watches),
-// or gathered and written in large pieces (a file or a pipe). A null sink keeps the default.
-void consetup(bool atonce, consink to);
+// or gathered and written in large pieces (a file or a pipe).
+void consetup(bool atonce);
 
 void conput(const char *p, size_t n);
 void conputs(const char *s);

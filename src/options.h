@@ -4,13 +4,15 @@
 #include <string>
 #include <vector>
 
+// What the options alone ask for, which is all such a run does.
+enum answerkind { ANSWER_NONE, ANSWER_HELP, ANSWER_VERSION };
+
 // What the command line asks for.
 struct settings {
     bool check, replace;
-    const char *answer;  // the help or the version, which is all the run does
+    answerkind answer;   // the first of the help and the version asked for
     std::string unknown; // the first argument taken for an option that is none
     std::vector<std::string> saves;
-    bool asked; // the save was named at the prompt
 };
 
 // Sorts the arguments into options and saves. Before --, which ends the options, every

@@ -1,11 +1,15 @@
-// The door to the operating system: files, names and the console. Names cross it as UTF-8
-// bytes; sys_posix.cpp and sys_win32.cpp are the two sides, and nothing else in the program
-// asks which system it runs on.
+// The door to the operating system: mechanism only, in four groups that each read alone
+// (files, the console, the arguments, signals); what to do with it is the program's. Names
+// cross it as UTF-8 bytes; sys_posix.cpp and sys_win32.cpp are the two sides, and nothing
+// else in the program asks which system it runs on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+
+// ---- Files ----
 
 // What the program needs to know of an open file to tell whether it changed under it.
 struct filestamp {
@@ -18,18 +22,8 @@ struct filestamp {
     unsigned mode;           // permission bits
 };
 
-// Sets up the console (descriptors open, messages gathered unless it is a terminal) and,
-// where the system gives them otherwise, makes the arguments UTF-8 and expands wildcards in
-// them (Windows, whose shells pass them on as typed).
-void sysinit(int *argc, char ***argv);
-// Reads one whole console line, its line end included; false at the end of the input. A
-// piped line that is not UTF-8 is read in the console's code page (Windows).
-bool readline(std::string *line);
-// Whether the program has a console window of its own, which closes when it ends.
-bool ownconsole();
-// Throws away what was typed at the console and not yet read; input from a file or a pipe
-// is kept.
-void dropinput();
+// The bytes that end a folder's part of a name.
+extern const char dirseps[];
 
 // Why a file could not be opened: another program holds it open without sharing it (a game
 // that keeps its save open), memory ran out, or anything else.
@@ -59,27 +53,64 @@ enum linkresult { LINK_MADE, LINK_TAKEN, LINK_UNSUPPORTED, LINK_FAILED };
 linkresult linkfile(const char *from, const char *to);
 // Renames from to to, which must be free: LINK_TAKEN when something stands there.
 linkresult renamenew(const char *from, const char *to);
-// What stands under a name, a link not followed.
-enum namekind { NAME_FREE, NAME_FILE, NAME_FOLDER };
+// What stands under a name, a link not followed: NAME_READONLY is a file marked read-only,
+// which the system will not let a rename replace (Windows; a rename replaces any file on
+// POSIX).
+enum namekind { NAME_FREE, NAME_FILE, NAME_READONLY, NAME_FOLDER };
 namekind lookname(const char *name);
-// Whether name is a file marked read-only that the system will not let a rename replace
-// (Windows); a rename replaces it on POSIX.
-bool readonly(const char *name);
 // The name with its last part spelled in full where it was given as a short 8.3 name
 // (Windows); otherwise the name as given.
 std::string longname(const std::string &name);
 // Waits until the folder holding name has its entries on the disk.
 bool syncdir(const char *name);
 bool removefile(const char *name);
-// Whether both names lead to one existing file.
-bool samefile(const char *a, const char *b);
-// A number that differs between runs and between calls, for names of temporary files.
-uint64_t nonce();
-// The temporary file that a killed run removes on its way out; null when there is none.
-void guardtemp(const char *name);
-// The backup that a killed run removes too, if it could still remove the temporary file:
-// the save was not yet replaced, and the backup is only a second name or copy of it. Null
-// when there is none.
-void guardbackup(const char *name);
-// The bytes that end a folder's part of a name.
-extern const char dirseps[];
+
+// ---- The console ----
+
+// Keeps the standard descriptors open (a closed one would be taken by the files opened
+// later) and finds the console; gives whether standard output is a console a player watches
+// (a terminal, or a console window).
+bool openconsole();
+// Writes console bytes: UTF-16 to a console window, the bytes as they are elsewhere (through
+// the text mode of the standard output on Windows, which makes its line feeds CR LF).
+// Safe in a signal handler on POSIX.
+void conwrite(const char *p, size_t n);
+// Reads one whole console line, its line end included; false at the end of the input. A
+// piped line that is not UTF-8 is read in the console's code page (Windows).
+bool readline(std::string *line);
+// Whether the program has a console window of its own, which closes when it ends.
+bool ownconsole();
+// Throws away what was typed at the console and not yet read; input from a file or a pipe
+// is kept.
+void dropinput();
+
+// ---- The arguments ----
+
+// Makes the arguments UTF-8 where the system gives them otherwise, and where its shells pass
+// wildcards on as typed (Windows) replaces each argument holding '*' or '?' (but "/?") with
+// the files of its folder, in name order, that the system finds for it and keep(the
+// argument's last part, a found file's name) accepts; an argument that keeps none stays.
+void readsysargs(int *argc, char ***argv, bool (*keep)(const char *pattern, const char *name));
+
+// ---- Signals ----
+
+// Room for a name in the system's own form.
+const size_t NAMEROOM = 65536;
+// A name kept in the system's own form, so that a handler can remove the file without
+// converting or allocating.
+struct keptname {
+    alignas(8) char bytes[NAMEROOM];
+};
+// Writes name in the system's own form to *to; false when it does not fit.
+bool keepname(const char *name, keptname *to);
+// Removes the file of a kept name; safe in a handler.
+bool removekept(const keptname &name);
+// Calls handler when a signal ends the run (POSIX: those that end a process, but any that
+// whoever started the run ignores) or the console does (Windows: CTRL+C, CTRL+BREAK, the
+// window closed), then lets the run end as it would have. On POSIX it runs in the signal
+// handler, the main thread stopped where it was; on Windows on a thread of its own, while
+// the main thread goes on. So it may do only what a signal handler may: remove kept names,
+// and write the console (conwrite) where speak says it still can be (not after a broken
+// pipe, nor from another thread). A write past the file size limit fails like any other,
+// rather than ending the run.
+void onstop(void (*handler)(bool speak));

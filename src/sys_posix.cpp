@@ -1,9 +1,9 @@
 // The POSIX side of the system door.
-#include "console.h"
 #include "sys.h"
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,33 +12,20 @@
 
 const char dirseps[] = "/";
 
-static const char *volatile guarded;
-static const char *volatile guardedbackup;
+static void (*volatile stophandler)(bool speak);
 
-// A signal that ends the run takes the unfinished copy with it and writes out the messages
-// gathered so far, then ends it as before.
+// A signal that ends the run calls the handler, then ends it as before.
 static void leave(int sig)
 {
-    const char *name = guarded;
-    const char *backup = guardedbackup;
-    size_t n;
-    const char *text = congathered(&n);
-    // A temporary file gone already was renamed over the save: the backup is all that is left
-    // of the damaged save then.
-    if (name && unlink(name) == 0 && backup)
-        unlink(backup);
-    if (sig != SIGPIPE && write(1, text, n) < 0)
-        n = 0;
+    if (stophandler)
+        stophandler(sig != SIGPIPE);
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
 
-void sysinit(int * /*argc*/, char *** /*argv*/)
+void onstop(void (*handler)(bool speak))
 {
-    // Closed console descriptors would be taken by the files opened later.
-    for (int fd = 0; fd <= 2; fd++)
-        if (fcntl(fd, F_GETFD) == -1 && open("/dev/null", O_RDWR) == -1)
-            break;
+    stophandler = handler;
     // A signal ignored by whoever started the run stays ignored.
     for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU,
                     SIGVTALRM, SIGPROF}) {
@@ -47,15 +34,46 @@ void sysinit(int * /*argc*/, char *** /*argv*/)
         if (sigaction(sig, nullptr, &was) == 0 && was.sa_handler != SIG_IGN)
             std::signal(sig, leave);
     }
-    // A copy over the file size limit is a write that fails, told like any other.
     std::signal(SIGXFSZ, SIG_IGN);
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
-    consetup(isatty(1) != 0, nullptr);
+}
+
+bool keepname(const char *name, keptname *to)
+{
+    size_t n = std::strlen(name);
+    if (n >= sizeof to->bytes)
+        return false;
+    std::memcpy(to->bytes, name, n + 1);
+    return true;
+}
+
+bool removekept(const keptname &name)
+{
+    return unlink(name.bytes) == 0;
+}
+
+bool openconsole()
+{
+    for (int fd = 0; fd <= 2; fd++)
+        if (fcntl(fd, F_GETFD) == -1 && open("/dev/null", O_RDWR) == -1)
+            break;
+    return isatty(1) != 0;
+}
+
+void conwrite(const char *p, size_t n)
+{
+    while (n > 0) {
+        ssize_t done = write(1, p, n);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return;
+        p += done;
+        n -= static_cast<size_t>(done);
+    }
 }
 
 bool readline(std::string *line)
 {
-    conflush();
     line->clear();
     int c;
     while ((c = std::getchar()) != EOF) {
@@ -75,6 +93,10 @@ void dropinput()
 {
     if (isatty(0))
         tcflush(0, TCIFLUSH);
+}
+
+void readsysargs(int * /*argc*/, char *** /*argv*/, bool (* /*keep*/)(const char *, const char *))
+{
 }
 
 FILE *openread(const char *name, openwhy *why)
@@ -193,11 +215,6 @@ namekind lookname(const char *name)
     return S_ISDIR(s.st_mode) ? NAME_FOLDER : NAME_FILE;
 }
 
-bool readonly(const char * /*name*/)
-{
-    return false;
-}
-
 std::string longname(const std::string &name)
 {
     return name;
@@ -220,30 +237,4 @@ bool syncdir(const char *name)
 bool removefile(const char *name)
 {
     return std::remove(name) == 0;
-}
-
-bool samefile(const char *a, const char *b)
-{
-    struct stat sa, sb;
-    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
-uint64_t nonce()
-{
-    static uint64_t calls;
-    timespec t{};
-    clock_gettime(CLOCK_REALTIME, &t);
-    return (static_cast<uint64_t>(getpid()) << 40) ^ static_cast<uint64_t>(t.tv_nsec) ^
-           (static_cast<uint64_t>(t.tv_sec) << 30) ^ ++calls * 0x9E3779B97F4A7C15ULL;
-}
-
-void guardtemp(const char *name)
-{
-    guarded = name;
-}
-
-void guardbackup(const char *name)
-{
-    guardedbackup = name;
 }

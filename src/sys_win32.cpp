@@ -1,6 +1,5 @@
 // The Windows side of the system door: every name goes to the wide calls, so that names in
 // any script work whatever the system's code page; the console window gets UTF-16 text.
-#include "console.h"
 #include "sys.h"
 #include "winname.h"
 
@@ -17,7 +16,7 @@
 const char dirseps[] = "/\\:";
 
 static HANDLE conin, conout; // null where the input or output is not a console
-static wchar_t guarded[32768], guardedbackup[32768];
+static void (*volatile stophandler)(bool speak);
 
 static std::wstring wide(const char *p, size_t n)
 {
@@ -62,9 +61,7 @@ static HANDLE consolehandle(DWORD which)
     return h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) ? h : nullptr;
 }
 
-// A console window shows UTF-16; a file or a pipe gets the UTF-8 bytes, its line feeds as
-// CR LF by the text mode of the standard output.
-static void tocon(const char *p, size_t n)
+void conwrite(const char *p, size_t n)
 {
     if (!conout) {
         std::fwrite(p, 1, n, stdout);
@@ -76,35 +73,56 @@ static void tocon(const char *p, size_t n)
     WriteConsoleW(conout, w.data(), static_cast<DWORD>(w.size()), &done, nullptr);
 }
 
-// A console window closed, or CTRL+C, takes the unfinished copy with it: the name is
-// removed once the copy's handle closes with the process.
-// A temporary file gone already was renamed over the save: the backup then stays.
+// A console window closed, or CTRL+C: the handler runs on this thread of its own. The
+// process then ends, and the files it still has open close with it.
 static BOOL WINAPI leave(DWORD)
 {
-    if (guarded[0] && DeleteFileW(guarded) && guardedbackup[0])
-        DeleteFileW(guardedbackup);
+    if (stophandler)
+        stophandler(false);
     return FALSE;
 }
 
-// Adds the files that pattern matches to args in name order, each after the pattern's
-// folder part as given, leaving out folders and the program's own files; a pattern that
-// matches none is added as it stands.
-static void expand(const std::string &pattern, std::vector<std::string> *args)
+void onstop(void (*handler)(bool speak))
+{
+    stophandler = handler;
+    SetConsoleCtrlHandler(leave, TRUE);
+}
+
+bool keepname(const char *name, keptname *to)
+{
+    std::wstring w = syspath(name);
+    if ((w.size() + 1) * sizeof(wchar_t) > sizeof to->bytes)
+        return false;
+    std::memcpy(to->bytes, w.c_str(), (w.size() + 1) * sizeof(wchar_t));
+    return true;
+}
+
+bool removekept(const keptname &name)
+{
+    return DeleteFileW(reinterpret_cast<const wchar_t *>(name.bytes)) != 0;
+}
+
+// Adds the files that pattern finds and keep accepts to args in name order, each after the
+// pattern's folder part as given, leaving out folders; a pattern that finds none is added as
+// it stands. Windows matches a file's short 8.3 name too, so that keep must look at the long
+// name itself.
+static void expand(const std::string &pattern, bool (*keep)(const char *, const char *),
+                   std::vector<std::string> *args)
 {
     WIN32_FIND_DATAW found;
     std::vector<std::wstring> names;
+    size_t dir = pattern.find_last_of(dirseps) + 1; // 0 where there is no folder part
     HANDLE h = FindFirstFileExW(syspath(pattern.c_str()).c_str(), FindExInfoBasic, &found,
                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &found))
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            !ownfile(narrow(found.cFileName, wcslen(found.cFileName))))
+            keep(pattern.c_str() + dir, narrow(found.cFileName, wcslen(found.cFileName)).c_str()))
             names.emplace_back(found.cFileName);
     if (h != INVALID_HANDLE_VALUE)
         FindClose(h);
     std::sort(names.begin(), names.end(), [](const std::wstring &a, const std::wstring &b) {
         return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_LESS_THAN;
     });
-    size_t dir = pattern.find_last_of(dirseps) + 1; // 0 where there is no folder part
     std::transform(names.begin(), names.end(), std::back_inserter(*args),
                    [&](const std::wstring &name) {
                        return pattern.substr(0, dir) + narrow(name.data(), name.size());
@@ -113,9 +131,7 @@ static void expand(const std::string &pattern, std::vector<std::string> *args)
         args->push_back(pattern);
 }
 
-// The arguments as UTF-8, wildcards expanded: cmd and PowerShell pass them on as typed.
-// "/?" asks for the help.
-static void readargs(int *argc, char ***argv)
+void readsysargs(int *argc, char ***argv, bool (*keep)(const char *, const char *))
 {
     static std::vector<std::string> args;
     static std::vector<char *> ptrs;
@@ -124,7 +140,7 @@ static void readargs(int *argc, char ***argv)
     for (int i = 0; w && i < n; i++) {
         std::string arg = narrow(w[i], wcslen(w[i]));
         if (i > 0 && arg != "/?" && arg.find_first_of("*?") != std::string::npos)
-            expand(arg, &args);
+            expand(arg, keep, &args);
         else
             args.push_back(arg);
     }
@@ -138,14 +154,12 @@ static void readargs(int *argc, char ***argv)
     }
 }
 
-void sysinit(int *argc, char ***argv)
+bool openconsole()
 {
-    readargs(argc, argv);
     conin = consolehandle(STD_INPUT_HANDLE);
     conout = consolehandle(STD_OUTPUT_HANDLE);
-    SetConsoleCtrlHandler(leave, TRUE);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    consetup(conout != nullptr, tocon);
+    return conout != nullptr;
 }
 
 // A piped line in the console's input code page, as cmd's echo writes a name, made UTF-8;
@@ -164,7 +178,6 @@ static void fromcodepage(std::string *line)
 
 bool readline(std::string *line)
 {
-    conflush();
     line->clear();
     if (!conin) {
         int c;
@@ -335,13 +348,6 @@ bool replacefile(const char *from, const char *to)
     }
 }
 
-bool readonly(const char *name)
-{
-    DWORD attributes = GetFileAttributesW(syspath(name).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::string longname(const std::string &name)
 {
     std::wstring w = syspath(name.c_str());
@@ -388,7 +394,9 @@ namekind lookname(const char *name)
     DWORD attributes = GetFileAttributesW(syspath(name).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return NAME_FREE;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? NAME_FOLDER : NAME_FILE;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return NAME_FOLDER;
+    return (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? NAME_READONLY : NAME_FILE;
 }
 
 bool syncdir(const char *)
@@ -399,38 +407,4 @@ bool syncdir(const char *)
 bool removefile(const char *name)
 {
     return DeleteFileW(syspath(name).c_str());
-}
-
-bool samefile(const char *a, const char *b)
-{
-    filestamp sa, sb;
-    return stampname(a, &sa) && stampname(b, &sb) && sa.volume == sb.volume &&
-           sa.number == sb.number;
-}
-
-uint64_t nonce()
-{
-    static uint64_t calls;
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (static_cast<uint64_t>(GetCurrentProcessId()) << 40) ^
-           static_cast<uint64_t>(t.QuadPart) ^ ++calls * 0x9E3779B97F4A7C15ULL;
-}
-
-// Keeps the full name of name, or none, in to, where the console's handler finds it.
-static void keepguarded(wchar_t (&to)[32768], const char *name)
-{
-    std::wstring w = name ? syspath(name) : std::wstring();
-    if (w.size() < sizeof to / sizeof to[0])
-        std::wmemcpy(to, w.c_str(), w.size() + 1);
-}
-
-void guardtemp(const char *name)
-{
-    keepguarded(guarded, name);
-}
-
-void guardbackup(const char *name)
-{
-    keepguarded(guardedbackup, name);
 }

@@ -1,7 +1,5 @@
 #include "winname.h"
 
-#include <cctype>
-
 // The UTF-16 units of a UTF-8 text: one for each character, two for one past U+FFFF.
 static size_t units(const std::string &s)
 {
@@ -24,17 +22,4 @@ std::string longform(const std::string &name, const std::string &full)
     if (full.size() > 2 && full[1] == ':' && full[2] == '\\')
         return "\\\\?\\" + full;
     return name;
-}
-
-bool ownfile(const std::string &leaf)
-{
-    size_t n = leaf.size();
-    bool temp = n >= 6 && leaf[n - 6] == '~';
-    for (size_t i = n - 5; temp && i < n; i++)
-        temp =
-            std::isdigit(static_cast<unsigned char>(leaf[i])) || (leaf[i] >= 'a' && leaf[i] <= 'z');
-    bool copy = n >= 6;
-    for (size_t i = 0; copy && i < 6; i++)
-        copy = std::toupper(static_cast<unsigned char>(leaf[i])) == "FIXED-"[i];
-    return temp || copy;
 }

@@ -9,6 +9,3 @@
 // form, "\\?\C:\..." for a drive's path or "\\?\UNC\server\..." for a share's. A full path
 // of any other form also gives name.
 std::string longform(const std::string &name, const std::string &full);
-// Whether a file that a wildcard finds is the program's own: a FIXED- copy, in any case, or
-// a temporary file, whose name ends in '~' and five lower-case letters or digits.
-bool ownfile(const std::string &leaf);

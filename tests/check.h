@@ -2,9 +2,10 @@
 // rows are run as a test each, named after their titles.
 #pragma once
 
+#include "passrun.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -17,16 +18,8 @@
 inline testing::AssertionResult samebytes(const char *, const char *, const std::string &want,
                                           const std::string &got)
 {
-    size_t at =
-        std::mismatch(want.begin(), want.end(), got.begin(), got.end()).first - want.begin();
-    auto near = [at](const std::string &s) {
-        return testing::PrintToString(s.substr(std::min(s.size(), at < 16 ? 0 : at - 16), 32));
-    };
-    if (want == got)
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure()
-           << "want " << want.size() << " bytes, got " << got.size() << ", first difference at "
-           << at << "\n  want: " << near(want) << "\n  got:  " << near(got);
+    std::string why = textdiff("bytes", want, got);
+    return why.empty() ? testing::AssertionSuccess() : testing::AssertionFailure() << why;
 }
 
 #define EXPECT_BYTES(want, got) EXPECT_PRED_FORMAT2(samebytes, want, got)

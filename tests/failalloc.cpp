@@ -1,37 +1,22 @@
-// Preloaded into the program by the whole-run tests to make its buffer request or the
-// removal of its copy fail, or its save change while it is read: VESKOR_FAILALLOC=n fails
-// the n-th request for a line-sized block, VESKOR_FAILREMOVE=1 every removal, and the shell
-// commands VESKOR_STAT1 and VESKOR_STAT2 run just after the program's first look at a file's
-// size and time (fstat) and just before its second: the look before and after the save is read.
+// Preloaded into the program by the whole-run tests to make its memory for the pass or its
+// look at the save fail, or its save change while it is read: VESKOR_FAILALLOC=1 fails every
+// request for half a megabyte or more (the pass's memory is the only one), VESKOR_FAILSTAT=1
+// the program's first look at a file's size and time (fstat: the save's), and the shell
+// commands VESKOR_STAT1 and VESKOR_STAT2 run just after that first look and just before the
+// second: the look before and after the save is read.
 // VESKOR_BEFORELINK=command runs the command before the first second name is given to a
 // file, as another program might at that moment.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <sys/stat.h>
 
-// The allocator behind this one: the C library's, or the address sanitizer's.
-static void *nextmalloc(size_t size)
-{
-    static auto next = reinterpret_cast<void *(*)(size_t)>(dlsym(RTLD_NEXT, "malloc"));
-    return next(size);
-}
-
 extern "C" void *malloc(size_t size) noexcept
 {
-    static int seen;
-    const char *fail = std::getenv("VESKOR_FAILALLOC");
-    if (size >= 262144 && fail && ++seen == std::atoi(fail))
-        return nullptr;
-    return nextmalloc(size);
-}
-
-extern "C" int remove(const char *path) noexcept
-{
-    if (std::getenv("VESKOR_FAILREMOVE"))
-        return -1;
-    auto real = reinterpret_cast<int (*)(const char *)>(dlsym(RTLD_NEXT, "remove"));
-    return real(path);
+    // The allocator behind this one: the C library's, or the address sanitizer's.
+    static auto next = reinterpret_cast<void *(*)(size_t)>(dlsym(RTLD_NEXT, "malloc"));
+    return size >= 524288 && std::getenv("VESKOR_FAILALLOC") ? nullptr : next(size);
 }
 
 // Runs the commands, without this shim, when asked.
@@ -47,6 +32,8 @@ extern "C" int fstat(int fd, struct stat *st) noexcept
     static int seen;
     auto real = reinterpret_cast<int (*)(int, struct stat *)>(dlsym(RTLD_NEXT, "fstat"));
     runhook(++seen == 2, "VESKOR_STAT2");
+    if (seen == 1 && std::getenv("VESKOR_FAILSTAT"))
+        return errno = EIO, -1;
     int r = real(fd, st);
     runhook(seen == 1, "VESKOR_STAT1");
     return r;

@@ -64,7 +64,7 @@ static std::string near(const std::string &s, size_t at)
     return r;
 }
 
-static std::string comparetexts(const char *what, const std::string &want, const std::string &got)
+std::string textdiff(const char *what, const std::string &want, const std::string &got)
 {
     if (want == got)
         return "";
@@ -78,7 +78,7 @@ static std::string comparetexts(const char *what, const std::string &want, const
 std::string differ(const passrun &want, const passrun &got)
 {
     const repairs &w = want.done, &g = got.done;
-    std::string why = comparetexts("console", want.console, got.console);
+    std::string why = textdiff("console", want.console, got.console);
     if (want.result != got.result)
         why += "outcome: want " + std::to_string(want.result) + ", got " +
                std::to_string(got.result) + "\n";
@@ -86,6 +86,17 @@ std::string differ(const passrun &want, const passrun &got)
         w.requoted != g.requoted || w.closed != g.closed)
         why += "counts differ\n";
     if (want.result == PASS_DONE)
-        why += comparetexts("copy", want.copy, got.copy);
+        why += textdiff("copy", want.copy, got.copy);
+    return why;
+}
+
+std::string checkpass(const std::string &input, int64_t before, size_t piece, scankind only)
+{
+    passrun want = plainpass(input, before);
+    std::string why;
+    for (int k = SCAN_PLAIN; k < SCAN_BEST && why.empty(); k++)
+        if ((only == SCAN_BEST || k == only) && scanuse(static_cast<scankind>(k)))
+            why = differ(want, fastpass(input, before, piece));
+    scanuse(SCAN_BEST);
     return why;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "linepass.h"
+#include "scan.h"
 
 #include <string>
 
@@ -21,3 +22,10 @@ passrun plainpass(const std::string &input, int64_t before = 0);
 // Where two runs differ, told with the bytes near the first difference; empty where they do
 // not. The copy counts only where the pass completed.
 std::string differ(const passrun &want, const passrun &got);
+// The first way the program's pass under any kind of scan this build and processor have, or
+// under only that one, parted from the plain pass on input; empty where it did not.
+std::string checkpass(const std::string &input, int64_t before = 0, size_t piece = 0,
+                      scankind only = SCAN_BEST);
+// Where two texts differ, what names them and the bytes near the first difference; empty
+// where they do not.
+std::string textdiff(const char *what, const std::string &want, const std::string &got);

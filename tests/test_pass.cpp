@@ -1,44 +1,17 @@
-// The pass and its repairs over bytes in memory: the rows of the tables, then the program's
-// pass held to the plain one over every line length near the scan's blocks and over random
-// saves, under each kind of scan.
+// The pass over bytes in memory: the rows of the tables by the plain pass, then the program's
+// pass held to the plain one under every kind of scan, over the rows, every line length near
+// the scan's blocks, every byte value, the window's end and random saves.
 #include "check.h"
 #include "passrun.h"
-#include "scan.h"
 
 #include <random>
 
-std::string checkpass(const std::string &input);
-
-// Each test of the pass runs once for each kind of scan, and is skipped, saying so, where
-// the build or the processor lacks that kind.
-static const scankind KINDS[] = {SCAN_PLAIN, SCAN_SSE2, SCAN_AVX2, SCAN_AVX512};
-static const char *const KINDNAMES[] = {"plain", "SSE2", "AVX2", "AVX512"};
-static const char *const KINDNEEDS[] = {
-    "", "an x86-64 build", "an x86-64 build by GCC or clang, and AVX2 with PCLMUL",
-    "an x86-64 build by GCC or clang, AVX-512BW and VL, and the system's AVX-512 state on"};
-
-// Why a test under kind is skipped.
-static std::string lacking(scankind kind)
-{
-    return std::string("this build or processor lacks the ") + KINDNAMES[kind] +
-           " scan, which needs " + KINDNEEDS[kind];
-}
-
-using Scans = testing::TestWithParam<scankind>;
-INSTANTIATE_TEST_SUITE_P(Kinds, Scans, testing::ValuesIn(KINDS),
-                         [](const auto &kind) { return KINDNAMES[kind.param]; });
-
-// The rows of the pass's tables, a test a row and kind of scan:
+// The rows of the pass's tables, a test a row, by the plain pass and by the program's under
+// every kind of scan this build and processor have:
 // title | input | copy | console | lines read [| outcome | lines counted before]
-static void checkrow(const tablerow &row, const passrun &got)
+static std::vector<tablerow> passrows()
 {
-    passresult want = row.size() > 5 && row[5] == "too long" ? PASS_TOOLONG : PASS_DONE;
-    EXPECT_BYTES(row[3], got.console);
-    EXPECT_EQ(want, got.result);
-    EXPECT_EQ(std::stoll(row[4]), got.done.lines);
-    if (want == PASS_DONE) {
-        EXPECT_BYTES(row[2], got.copy);
-    }
+    return readtable("[scrub][quote repair][pass]");
 }
 
 static int64_t countedbefore(const tablerow &row)
@@ -46,37 +19,51 @@ static int64_t countedbefore(const tablerow &row)
     return row.size() > 6 ? std::stoll(row[6]) : 0;
 }
 
-static std::vector<tablerow> passrows()
-{
-    return readtable("[scrub][quote repair][pass]");
-}
-
-using Pass = testing::TestWithParam<std::tuple<scankind, tablerow>>;
+using Pass = testing::TestWithParam<tablerow>;
 TEST_P(Pass, Row)
 {
-    const tablerow &row = std::get<1>(GetParam());
+    const tablerow &row = GetParam();
     TRACEROW(row);
-    scankind kind = std::get<0>(GetParam());
-    if (!scanuse(kind))
-        GTEST_SKIP() << lacking(kind);
-    checkrow(row, fastpass(row[1], countedbefore(row)));
+    passresult want = row.size() > 5 && row[5] == "too long" ? PASS_TOOLONG : PASS_DONE;
+    passrun got = plainpass(row[1], countedbefore(row));
+    EXPECT_BYTES(row[3], got.console);
+    EXPECT_EQ(want, got.result);
+    EXPECT_EQ(std::stoll(row[4]), got.done.lines);
+    if (want == PASS_DONE) {
+        EXPECT_BYTES(row[2], got.copy);
+    }
+    EXPECT_EQ("", checkpass(row[1], countedbefore(row)));
 }
-INSTANTIATE_TEST_SUITE_P(Tables, Pass,
-                         testing::Combine(testing::ValuesIn(KINDS), testing::ValuesIn(passrows())),
-                         [](const auto &p) {
-                             return KINDNAMES[std::get<0>(p.param)] +
-                                    ("_" + rowname(std::get<1>(p.param)));
-                         });
-
-// The plain pass reads the rows as the fast one does: the measure is itself measured.
-using Plain = testing::TestWithParam<tablerow>;
-TEST_P(Plain, Row)
-{
-    TRACEROW(GetParam());
-    checkrow(GetParam(), plainpass(GetParam()[1], countedbefore(GetParam())));
-}
-INSTANTIATE_TEST_SUITE_P(Tables, Plain, testing::ValuesIn(passrows()),
+INSTANTIATE_TEST_SUITE_P(Tables, Pass, testing::ValuesIn(passrows()),
                          [](const auto &p) { return rowname(p.param); });
+
+// The tests below run once for each kind of scan, and are skipped, saying so, where the
+// build or the processor lacks that kind.
+static const scankind KINDS[] = {SCAN_PLAIN, SCAN_SSE2, SCAN_AVX2, SCAN_AVX512};
+static const char *const KINDNAMES[] = {"plain", "SSE2", "AVX2", "AVX512"};
+static const char *const KINDNEEDS[] = {
+    "", "an x86-64 build", "an x86-64 build by GCC or clang, and AVX2 with PCLMUL",
+    "an x86-64 build by GCC or clang, AVX-512BW and VL, and the system's AVX-512 state on"};
+
+using Scans = testing::TestWithParam<scankind>;
+INSTANTIATE_TEST_SUITE_P(Kinds, Scans, testing::ValuesIn(KINDS),
+                         [](const auto &kind) { return KINDNAMES[kind.param]; });
+
+// Skips the test where the build or the processor lacks its kind of scan.
+#define NEEDKIND(kind)                                                                             \
+    if (!scanuse(kind))                                                                            \
+    GTEST_SKIP() << "this build or processor lacks the " << KINDNAMES[kind]                        \
+                 << " scan, which needs " << KINDNEEDS[kind]
+
+// Every row of the tables under this kind alone.
+TEST_P(Scans, TableRows)
+{
+    NEEDKIND(GetParam());
+    for (const tablerow &row : passrows()) {
+        TRACEROW(row);
+        EXPECT_EQ("", checkpass(row[1], countedbefore(row), 0, GetParam()));
+    }
+}
 
 // The line before the swept one: none, a short clean one, a run of clean lines, an odd one,
 // one with a control byte. The line after it: none, empty, empty with CR LF, sound, odd.
@@ -118,8 +105,7 @@ static const size_t THINNED = SANITIZED[0] ? 8 : 1;
 // and its quick pass over long lines, every line end, before and after each kind of line.
 TEST_P(Scans, SweepOfLengths)
 {
-    if (!scanuse(GetParam()))
-        GTEST_SKIP() << lacking(GetParam());
+    NEEDKIND(GetParam());
     for (size_t len = GetParam() % THINNED; len <= 4100;
          len = len + THINNED > 300 && len < 950     ? 950
                : len + THINNED > 1100 && len < 4030 ? 4030
@@ -131,7 +117,7 @@ TEST_P(Scans, SweepOfLengths)
                         if (end.empty() && !after.empty())
                             continue;
                         std::string input = before + line + after;
-                        ASSERT_EQ("", differ(plainpass(input), fastpass(input)))
+                        ASSERT_EQ("", checkpass(input, 0, 0, GetParam()))
                             << "length " << len << ": " << testing::PrintToString(input);
                     }
 }
@@ -140,13 +126,12 @@ TEST_P(Scans, SweepOfLengths)
 // 16 bytes of a block, where the scan may have a byte's sign or its class wrong.
 TEST_P(Scans, EveryByte)
 {
-    if (!scanuse(GetParam()))
-        GTEST_SKIP() << lacking(GetParam());
+    NEEDKIND(GetParam());
     for (int v = 0; v < 256; v++)
         for (size_t at : {1, 1500, 1530}) {
             std::string s = "k = \"" + std::string(2000, 'a') + "\"\r\nnext\r\n";
             s[at] = static_cast<char>(v);
-            ASSERT_EQ("", differ(plainpass(s), fastpass(s))) << v << " at " << at;
+            ASSERT_EQ("", checkpass(s, 0, 0, GetParam())) << v << " at " << at;
         }
 }
 
@@ -209,15 +194,14 @@ static std::string makesave(std::mt19937_64 &rng)
 // Thousands of such saves, the same ones every run, handed over in pieces of varied sizes.
 TEST_P(Scans, RandomSaves)
 {
-    if (!scanuse(GetParam()))
-        GTEST_SKIP() << lacking(GetParam());
+    NEEDKIND(GetParam());
     std::mt19937_64 rng(20261207);
     const size_t pieces[] = {0, 1, 7, 4096, 65537};
     for (size_t i = 0; i < 3000 / THINNED; i++) {
         std::string save = makesave(rng);
         int64_t before = below(rng, 20) == 0 ? INT32_MAX - 2 : 0;
         size_t piece = pieces[below(rng, 5)];
-        ASSERT_EQ("", differ(plainpass(save, before), fastpass(save, before, piece)))
+        ASSERT_EQ("", checkpass(save, before, piece, GetParam()))
             << "save " << i << " of " << save.size() << " bytes";
     }
 }
@@ -225,13 +209,12 @@ TEST_P(Scans, RandomSaves)
 // A line across the window's end, with a control byte at each place near it.
 TEST_P(Scans, WindowSeam)
 {
-    if (!scanuse(GetParam()))
-        GTEST_SKIP() << lacking(GetParam());
+    NEEDKIND(GetParam());
     for (size_t at = LINEWINDOW - 99; at < LINEWINDOW + 99; at++) {
         std::string s = std::string(100000, 'c') + "\n" + std::string(LINEWINDOW - 100101, 'a') +
                         "\n" + std::string(198, 'b') + "\n";
         s[at] = '\x1b';
-        ASSERT_EQ("", differ(plainpass(s), fastpass(s))) << at;
+        ASSERT_EQ("", checkpass(s, 0, 0, GetParam())) << at;
     }
 }
 

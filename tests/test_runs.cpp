@@ -5,7 +5,6 @@
 // V names the program and IN the console input file, which a row may also copy into place
 // as a save of its own.
 #include "check.h"
-#include "winname.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -121,19 +120,3 @@ TEST_P(Runs, Row)
 
 INSTANTIATE_TEST_SUITE_P(Table, Runs, testing::ValuesIn(readtable(RUNS)),
                          [](const auto &row) { return rowname(row.param); });
-
-TEST(Names, LongForms)
-{
-    for (const auto &row : readtable("[long forms]")) {
-        TRACEROW(row);
-        EXPECT_EQ(row[3], longform(row[1], row[2]));
-    }
-}
-
-TEST(Names, OwnFiles)
-{
-    for (const auto &row : readtable("[own files]")) {
-        TRACEROW(row);
-        EXPECT_EQ(row[1] == "own", ownfile(row[0]));
-    }
-}
