@@ -10,3 +10,4 @@ else()
   # The archives unpack into one folder, veskor-<version>-<system>, as before.
   set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
 endif()
+include(${CMAKE_CURRENT_LIST_DIR}/cpacktime.cmake)

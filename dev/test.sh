@@ -10,5 +10,5 @@ needpackages cmake:cmake make:make g++:g++ libgtest-dev:/usr/include/gtest/gtest
     strace:strace libsimde-dev:/usr/include/simde/x86/avx512.h
 checkcmake
 cmake -S . -B build -DVESKOR_TESTS=ON
-cmake --build build -j
+cmake --build build -j "$(nproc)"
 ctest --test-dir build --output-on-failure --no-tests=error --parallel 2

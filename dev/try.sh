@@ -8,5 +8,5 @@ cd "$(dirname "$0")/.."
 needpackages cmake:cmake make:make g++:g++
 checkcmake
 cmake -S . -B build -DVESKOR_TESTS=OFF
-cmake --build build -j --target veskor
+cmake --build build -j "$(nproc)" --target veskor
 build/veskor samples/damaged.vld

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,17 @@ inline bool readfile(const std::string &path, std::string *s)
 
 using texts = std::map<std::string, std::string>;
 
+// n copies of text, in one allocation and as many appends as n has bits: every test process
+// decodes the tables, megabytes of them, when it starts.
+inline std::string repeat(const std::string &text, size_t n)
+{
+    std::string r = n > 0 ? text : "";
+    r.reserve(text.size() * n);
+    while (r.size() < text.size() * n)
+        r.append(r, 0, std::min(r.size(), text.size() * n - r.size()));
+    return r;
+}
+
 // Decodes a table field: \r \n \t \0 \xHH and \ before any other byte, {N*text} for N
 // copies of the text, {name} for the text of that name.
 inline std::string decode(const std::string &f, const texts &named)
@@ -43,10 +55,9 @@ inline std::string decode(const std::string &f, const texts &named)
     for (size_t i = 0; i < f.size(); i++) {
         size_t end = f.find('}', i), star = f.find('*', i);
         if (f[i] == '{' && end != std::string::npos) {
-            std::string text = star < end ? decode(f.substr(star + 1, end - star - 1), named) : "";
-            for (size_t n = star < end ? std::stoul(f.substr(i + 1)) : 0; n > 0; n--)
-                r += text;
-            r += star < end ? "" : named.at(f.substr(i + 1, end - i - 1));
+            r += star < end ? repeat(decode(f.substr(star + 1, end - star - 1), named),
+                                     std::stoul(f.substr(i + 1)))
+                            : named.at(f.substr(i + 1, end - i - 1));
             i = end;
         } else if (f[i] == '\\' && f[i + 1] == 'x') {
             r += static_cast<char>(std::stoi(f.substr(i + 2, 2), nullptr, 16));
@@ -62,10 +73,21 @@ inline std::string decode(const std::string &f, const texts &named)
 }
 
 // A row of a table: its decoded fields, the first its title, with the table's heading and
-// the row's line in the table file. Tests print it as its place and title.
-struct tablerow : std::vector<std::string> {
+// the row's line in the table file. Tests print it as its place and title. The fields are
+// shared by the copies, as gtest copies its parameters several times and some rows are
+// megabytes.
+struct tablerow {
+    std::shared_ptr<std::vector<std::string>> fields = std::make_shared<std::vector<std::string>>();
     std::string heading;
     int line = 0;
+    const std::string &operator[](size_t i) const
+    {
+        return (*fields)[i];
+    }
+    size_t size() const
+    {
+        return fields->size();
+    }
 };
 inline void PrintTo(const tablerow &row, std::ostream *os)
 {
@@ -112,7 +134,8 @@ inline std::vector<tablerow> readtable(const std::string &sections)
         row.heading = now.substr(1, now.size() - 2);
         row.line = at;
         for (size_t from = 0, bar = 0; bar != std::string::npos; from = bar + 3)
-            row.push_back(decode(line.substr(from, (bar = line.find(" | ", from)) - from), named));
+            row.fields->push_back(
+                decode(line.substr(from, (bar = line.find(" | ", from)) - from), named));
         if (now == "[texts]")
             named[row[0]] = row[1];
         if (wanted)

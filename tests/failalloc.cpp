@@ -44,7 +44,8 @@ extern "C" int linkat(int fromdir, const char *from, int todir, const char *to, 
     if (const char *command = std::getenv("VESKOR_BEFORELINK")) {
         // Once only, and in a shell without this shim.
         unsetenv("LD_PRELOAD");
-        (void)std::system(command);
+        if (std::system(command) != 0)
+            std::fputs("VESKOR_BEFORELINK failed\n", stderr);
         unsetenv("VESKOR_BEFORELINK");
     }
     auto real = reinterpret_cast<int (*)(int, const char *, int, const char *, int)>(
