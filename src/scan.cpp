@@ -312,7 +312,7 @@ static bool hasavx512()
 // Whether the processor has what maskavx512 needs and the system keeps the registers it
 // uses: a system may leave the AVX-512 state off in XCR0 (bits 1, 2 and 5 to 7), and the
 // kernel then faults wherever the processor has it.
-static bool hasavx512()
+static bool probeavx512()
 {
     unsigned a, b, c, d, low, high;
     if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_OSXSAVE) == 0)
@@ -322,6 +322,14 @@ static bool hasavx512()
     return (low & 0xE6) == 0xE6 && __builtin_cpu_supports("avx512f") &&
            __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
            __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("popcnt");
+}
+
+// The probe, once: asking the processor costs a trip through the hypervisor on a virtual
+// machine.
+static bool hasavx512()
+{
+    static const bool has = probeavx512();
+    return has;
 }
 #endif
 #endif
