@@ -41,10 +41,12 @@ makesave() { [ -f "$work/$1-$2.vld" ] || build/bench/makesave "$1" "$2" "$work/$
 # the median CPU and wall seconds and the peak KiB of each command, a line each
 cputimes() { build/bench/cputime "$runs" "$work/console.txt" "$@"; }
 
-# the CPU ratio to dd that each file must stay within
+# the CPU ratio to dd that each file must stay within, the shipped program on a processor
+# with AVX-512 (with AVX2 alone, the figures of the last run must not grow)
 target() {
     case $1 in
-    typical-256) echo 1.5 ;; odd-*) echo 5 ;; controls-*) echo 8 ;; long-*) echo 1.2 ;; *) echo - ;;
+    typical-256) echo 1.25 ;; odd-*) echo 2.5 ;; controls-*) echo 3.5 ;; long-*) echo 1.15 ;;
+    *) echo - ;;
     esac
 }
 
@@ -102,7 +104,8 @@ if [ -n "${cpu_typical_64:-}" ] && [ -n "${cpu_typical_256:-}" ]; then
     awk -v a="$cpu_typical_64" -v b="$cpu_typical_256" \
         'BEGIN { printf "CPU time of 256 MiB against 64 MiB: %.2f times (4 is linear)\n", b / a }'
 fi
-echo "peak memory must stay under 8 MiB (8192 KiB), the same for every size"
+echo "--check must stay within 0.4 of dd's CPU; peak memory under 8 MiB (8192 KiB), the same"
+echo "for every size"
 
 # veskor ends once its copy is on the disk (the copy and its folder synced): its wall time
 # next to dd's when dd too syncs the copy before it ends.
