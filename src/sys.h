@@ -92,6 +92,10 @@ void dropinput();
 // argument's last part, a found file's name) accepts; an argument that keeps none stays.
 void readsysargs(int *argc, char ***argv, bool (*keep)(const char *pattern, const char *name));
 
+// Whether the system's programs take options written after a '/', as /c or /help (Windows),
+// where a '/' alone also begins a name from the drive's root.
+extern const bool slashoptions;
+
 // ---- Signals ----
 
 // Room for a name in the system's own form.

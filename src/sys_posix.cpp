@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 const char dirseps[] = "/";
+const bool slashoptions = false;
 
 static void (*volatile stophandler)(bool speak);
 

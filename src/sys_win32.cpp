@@ -14,6 +14,7 @@
 #include <vector>
 
 const char dirseps[] = "/\\:";
+const bool slashoptions = true;
 
 static HANDLE conin, conout; // null where the input or output is not a console
 static void (*volatile stophandler)(bool speak);

@@ -118,7 +118,7 @@ int main(int argc, char **argv)
     onstop(stopped);
     readsysargs(&argc, &argv, wildkeeps);
     settings s{};
-    readargs(argc, argv, &s);
+    readargs(argc, argv, slashoptions, &s);
     int code = EXIT_DONE;
     bool asked = false, left = false;
     if (answered(s, &code))
