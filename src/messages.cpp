@@ -161,8 +161,8 @@ static void tellclosing(const std::string &save, const saverun &r)
 {
     std::string text(WORDROOM + save.size() + r.output.size(), '\0');
     conput(text.data(), r.what == OUT_WRITTEN
-                            ? worddone(r.output.data(), r.output.size(), r.done.lines, &text[0])
-                            : wordchecked(save.data(), save.size(), r.done, &text[0]));
+                            ? worddone(r.output.data(), r.output.size(), r.done.lines, text.data())
+                            : wordchecked(save.data(), save.size(), r.done, text.data()));
 }
 
 int tellrun(const std::string &save, const saverun &r)

@@ -1,6 +1,8 @@
 #include "options.h"
 
+#include <algorithm>
 #include <cctype>
+#include <iterator>
 
 // Options written as switches, as Windows programs take them, in any case, and the options
 // they stand for. /? is taken on every system.
@@ -11,12 +13,13 @@ static const char *const SWITCHES[][2] = {{"/c", "-c"},       {"/check", "-c"}, 
 // The option that arg stands for as a switch, where slashes takes them; "" when none.
 static std::string unslash(std::string arg, bool slashes)
 {
+    if (!slashes && arg != "/?")
+        return "";
     for (char &c : arg)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const auto &sw : SWITCHES)
-        if (arg == sw[0] && (slashes || arg == "/?"))
-            return sw[1];
-    return "";
+    const auto *sw = std::find_if(std::begin(SWITCHES), std::end(SWITCHES),
+                                  [&](const auto &s) { return arg == s[0]; });
+    return sw == std::end(SWITCHES) ? "" : (*sw)[1];
 }
 
 // Takes arg into *s when it is an option; false when it is none.

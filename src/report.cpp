@@ -19,11 +19,10 @@ char *numtext(char *to, int64_t n)
 
 char *counttext(char *to, int64_t n, const char *noun)
 {
-    size_t len = std::strlen(noun);
     to = numtext(to, n);
-    *to = ' ';
-    std::memcpy(to + 1, noun, len);
-    to += 1 + len;
+    *to++ = ' ';
+    while (*noun != '\0')
+        *to++ = *noun++;
     if (n != 1)
         *to++ = 's';
     return to;

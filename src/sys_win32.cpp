@@ -189,8 +189,8 @@ static void readpiped(std::string line, std::vector<std::string> *readings)
 
 bool readline(std::vector<std::string> *readings)
 {
-    std::string line;
     if (!conin) {
+        std::string line;
         int c;
         while ((c = std::getchar()) != EOF && (line.push_back(static_cast<char>(c)), c != '\n'))
             ;
