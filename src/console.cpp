@@ -1,6 +1,5 @@
 #include "console.h"
 
-#include "report.h"
 #include "sys.h"
 
 #include <cstring>
@@ -45,13 +44,6 @@ void conput(const char *p, size_t n)
 void conputs(const char *s)
 {
     conput(s, std::strlen(s));
-}
-
-void conputnum(int64_t n)
-{
-    char digits[20];
-    char *end = numtext(digits, n);
-    conput(digits, static_cast<size_t>(end - digits));
 }
 
 void conputname(const char *name)

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 
 // Chooses how messages leave: each at once at its end (a terminal, where a player watches),
 // or gathered and written in large pieces (a file or a pipe).
@@ -11,7 +10,6 @@ void consetup(bool atonce);
 
 void conput(const char *p, size_t n);
 void conputs(const char *s);
-void conputnum(int64_t n);
 
 // A name as shown to the player: every byte below 32, and 127, as '?'.
 void conputname(const char *name);

@@ -35,7 +35,9 @@ static const char USAGE[] =
     "\n"
     "A save named like an option is reached as ./--help, or after --.\n";
 
-static const char VERSION[] = "VESKOR " VESKOR_VERSION "\nLicensed under the MIT licence.\n";
+static const char VERSION[] =
+    "VESKOR " VESKOR_VERSION "\nCopyright (c) 2026 The VESKOR developers\n"
+    "Licensed under the MIT licence.\n";
 
 static const char UNSYNCED[] =
     "' is in place, but the disk did not confirm it; it may not survive a power cut\n";
@@ -43,8 +45,9 @@ static const char UNSYNCED[] =
 // Which name a message shows.
 enum shown { SHOW_NONE, SHOW_SAVE, SHOW_OUTPUT, SHOW_BACKUP };
 
-// How an outcome is told: texts between the names they show, the word after the count of
-// lines where one follows, and the exit code.
+// How an outcome is told: texts between the names they show, the words after the count of
+// lines where one follows, and the exit code. A copy written and a check are worded as the
+// page words them (report's closing lines).
 struct wording {
     const char *text[3];
     shown names[2];
@@ -54,16 +57,16 @@ struct wording {
 
 // In the order of the outcomes.
 static const wording WORDING[] = {
-    {{"Done writing '", "'. ", ""}, {SHOW_OUTPUT}, " lines processed.\n", EXIT_DONE},
-    {{"'", "' needs no repair. ", ""}, {SHOW_SAVE}, " lines checked.\n", EXIT_DONE},
-    {{"'", "' needs repair: ", ""}, {SHOW_SAVE}, " lines checked.\n", EXIT_NEEDSREPAIR},
+    {{"", "", ""}, {}, nullptr, EXIT_DONE},
+    {{"", "", ""}, {}, nullptr, EXIT_DONE},
+    {{"", "", ""}, {}, nullptr, EXIT_NEEDSREPAIR},
     {{"Replaced '", "' with its repair; the damaged save is now '", "'. "},
      {SHOW_SAVE, SHOW_BACKUP},
-     " lines processed.\n",
+     " processed.\n",
      EXIT_DONE},
     {{"'", "' needs no repair; it is left as it was. ", ""},
      {SHOW_SAVE},
-     " lines processed.\n",
+     " processed.\n",
      EXIT_DONE},
     {{"Can't open the file '", "'\n", ""}, {SHOW_SAVE}, nullptr, EXIT_NOREAD},
     {{"Can't open the file '",
@@ -153,17 +156,13 @@ events telling()
     return events{tellrepair, tellend, nullptr};
 }
 
-// The repairs a check found, by kind.
-static void tellcounts(const repairs &r)
+// The closing line of a copy written or of a check.
+static void tellclosing(const std::string &save, const saverun &r)
 {
-    conputnum(r.scrubbed);
-    conputs(" non-printable characters, ");
-    conputnum(r.merged);
-    conputs(" merged lines, ");
-    conputnum(r.requoted);
-    conputs(" embedded double quotes, ");
-    conputnum(r.closed);
-    conputs(" trailing double quotes. ");
+    std::string text(WORDROOM + save.size() + r.output.size(), '\0');
+    conput(text.data(), r.what == OUT_WRITTEN
+                            ? worddone(r.output.data(), r.output.size(), r.done.lines, text.data())
+                            : wordchecked(save.data(), save.size(), r.done, text.data()));
 }
 
 int tellrun(const std::string &save, const saverun &r)
@@ -175,10 +174,11 @@ int tellrun(const std::string &save, const saverun &r)
         if (i < 2 && w.names[i] != SHOW_NONE)
             conputname(names[w.names[i]]->c_str());
     }
-    if (r.what == OUT_NEEDSREPAIR)
-        tellcounts(r.done);
+    if (r.what == OUT_WRITTEN || r.what == OUT_SOUND || r.what == OUT_NEEDSREPAIR)
+        tellclosing(save, r);
     if (w.lines) {
-        conputnum(r.done.lines);
+        char count[48];
+        conput(count, static_cast<size_t>(counttext(count, r.done.lines, "line") - count));
         conputs(w.lines);
     }
     if (!r.leftover.empty())

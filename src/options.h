@@ -17,5 +17,6 @@ struct settings {
 
 // Sorts the arguments into options and saves. Before --, which ends the options, every
 // argument that begins with '-' is an option, but '-' alone, which is a name; /? asks for
-// the help as -h does.
-void readargs(int argc, char **argv, settings *s);
+// the help as -h does, and where slashes, /c, /r, /h, /V and /check, /replace, /help,
+// /version in any case stand for their options (any other word after '/' is a name).
+void readargs(int argc, char **argv, bool slashes, settings *s);

@@ -17,6 +17,17 @@ char *numtext(char *to, int64_t n)
     return to + len;
 }
 
+char *counttext(char *to, int64_t n, const char *noun)
+{
+    to = numtext(to, n);
+    *to++ = ' ';
+    while (*noun != '\0')
+        *to++ = *noun++;
+    if (n != 1)
+        *to++ = 's';
+    return to;
+}
+
 char *linetext(char *to, int64_t lineno)
 {
     return littext(numtext(littext(to, "Line "), lineno), ": ");
@@ -73,13 +84,12 @@ size_t wordchecked(const char *save, size_t len, const repairs &r, char *to)
     if (!needsrepair(r)) {
         at = littext(at, "' needs no repair. ");
     } else {
-        at = littext(numtext(littext(at, "' needs repair: "), r.scrubbed),
-                     " non-printable characters, ");
-        at = littext(numtext(at, r.merged), " merged lines, ");
-        at = littext(numtext(at, r.requoted), " embedded double quotes, ");
-        at = littext(numtext(at, r.closed), " trailing double quotes. ");
+        at = counttext(littext(at, "' needs repair: "), r.scrubbed, "non-printable character");
+        at = counttext(littext(at, ", "), r.merged, "merged line");
+        at = counttext(littext(at, ", "), r.requoted, "embedded double quote");
+        at = littext(counttext(littext(at, ", "), r.closed, "trailing double quote"), ". ");
     }
-    at = littext(numtext(at, r.lines), " lines checked.\n");
+    at = littext(counttext(at, r.lines, "line"), " checked.\n");
     return static_cast<size_t>(at - to);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // ---- Files ----
 
@@ -75,9 +76,12 @@ bool openconsole();
 // the text mode of the standard output on Windows, which makes its line feeds CR LF).
 // Safe in a signal handler on POSIX.
 void conwrite(const char *p, size_t n);
-// Reads one whole console line, its line end included; false at the end of the input. A
-// piped line that is not UTF-8 is read in the console's code page (Windows).
-bool readline(std::string *line);
+// Reads one whole console line, its line end included, as the ways it may be read, the
+// likeliest first, none twice; false at the end of the input. A line typed in a console
+// window, or any line on POSIX, has one; a piped line on Windows, whose bytes do not tell
+// their code page, is read as UTF-8 where it is valid, in the console's input code page and
+// in the ANSI code page, a UTF-8 byte order mark in front of it dropped.
+bool readline(std::vector<std::string> *readings);
 // Whether the program has a console window of its own, which closes when it ends.
 bool ownconsole();
 // Throws away what was typed at the console and not yet read; input from a file or a pipe
@@ -91,6 +95,10 @@ void dropinput();
 // the files of its folder, in name order, that the system finds for it and keep(the
 // argument's last part, a found file's name) accepts; an argument that keeps none stays.
 void readsysargs(int *argc, char ***argv, bool (*keep)(const char *pattern, const char *name));
+
+// Whether the system's programs take options written after a '/', as /c or /help (Windows),
+// where a '/' alone also begins a name from the drive's root.
+extern const bool slashoptions;
 
 // ---- Signals ----
 

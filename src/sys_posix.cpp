@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 const char dirseps[] = "/";
+const bool slashoptions = false;
 
 static void (*volatile stophandler)(bool speak);
 
@@ -72,16 +73,17 @@ void conwrite(const char *p, size_t n)
     }
 }
 
-bool readline(std::string *line)
+bool readline(std::vector<std::string> *readings)
 {
-    line->clear();
+    std::string line;
     int c;
     while ((c = std::getchar()) != EOF) {
-        line->push_back(static_cast<char>(c));
+        line.push_back(static_cast<char>(c));
         if (c == '\n')
             break;
     }
-    return !line->empty();
+    readings->assign(1, line);
+    return !line.empty();
 }
 
 bool ownconsole()

@@ -14,6 +14,7 @@
 #include <vector>
 
 const char dirseps[] = "/\\:";
+const bool slashoptions = true;
 
 static HANDLE conin, conout; // null where the input or output is not a console
 static void (*volatile stophandler)(bool speak);
@@ -162,29 +163,39 @@ bool openconsole()
     return conout != nullptr;
 }
 
-// A piped line in the console's input code page, as cmd's echo writes a name, made UTF-8;
-// without a console, the OEM code page is the one cmd would use. UTF-8 stays as it is.
-static void fromcodepage(std::string *line)
+// The ways a piped line may be read, made UTF-8: as UTF-8, in the console's input code page,
+// as cmd's echo writes a name (the OEM code page, which cmd would use, without a console),
+// and in the ANSI code page, as Notepad saves a file. Bytes valid as UTF-8 may be meant in
+// a code page all the same.
+static void readpiped(std::string line, std::vector<std::string> *readings)
 {
-    int n = static_cast<int>(line->size());
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line->data(), n, nullptr, 0) > 0)
-        return;
-    UINT page = GetConsoleCP() ? GetConsoleCP() : GetOEMCP();
-    std::wstring w(line->size(), L'\0'); // no code page has more characters than bytes
-    int len = MultiByteToWideChar(page, 0, line->data(), n, w.data(), n);
-    if (len > 0)
-        *line = narrow(w.data(), static_cast<size_t>(len));
+    if (line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        line.erase(0, 3);
+    int n = static_cast<int>(line.size());
+    readings->clear();
+    if (n == 0 ||
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.data(), n, nullptr, 0) > 0)
+        readings->push_back(line);
+    for (UINT page : {GetConsoleCP() ? GetConsoleCP() : GetOEMCP(), GetACP()}) {
+        std::wstring w(line.size(), L'\0'); // no code page has more characters than bytes
+        int len = MultiByteToWideChar(page, 0, line.data(), n, w.data(), n);
+        std::string reading = narrow(w.data(), len > 0 ? static_cast<size_t>(len) : 0);
+        if (len > 0 && std::find(readings->begin(), readings->end(), reading) == readings->end())
+            readings->push_back(reading);
+    }
+    if (readings->empty())
+        readings->push_back(line);
 }
 
-bool readline(std::string *line)
+bool readline(std::vector<std::string> *readings)
 {
-    line->clear();
     if (!conin) {
+        std::string line;
         int c;
-        while ((c = std::getchar()) != EOF && (line->push_back(static_cast<char>(c)), c != '\n'))
+        while ((c = std::getchar()) != EOF && (line.push_back(static_cast<char>(c)), c != '\n'))
             ;
-        fromcodepage(line);
-        return !line->empty();
+        readpiped(line, readings);
+        return !line.empty();
     }
     std::wstring w;
     wchar_t buf[256];
@@ -194,8 +205,8 @@ bool readline(std::string *line)
         if (buf[got - 1] == L'\n')
             break;
     }
-    *line = narrow(w.data(), w.size());
-    return !line->empty();
+    readings->assign(1, narrow(w.data(), w.size()));
+    return !w.empty();
 }
 
 // Whether the console has a window the player can see. Windows Terminal shows its tab for a

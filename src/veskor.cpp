@@ -33,24 +33,35 @@ static bool opens(const std::string &name)
     return f != nullptr;
 }
 
-// Reads the player's answer, once every message before it has left.
-static bool answerline(std::string *line)
+// Reads the player's answer, once every message before it has left, as the ways it may be
+// read, the likeliest first.
+static bool answerline(std::vector<std::string> *readings)
 {
     conflush();
-    return readline(line);
+    return readline(readings);
 }
 
-// Prompt mode: asks for the save file's name. False when the answer is empty or missing.
-// A name pasted in quotes is taken from inside them, unless it opens as it stands.
+// The name an answer gives: its line end dropped, and a name pasted in quotes taken from
+// inside them, unless it opens as it stands.
+static std::string nameof(std::string answer)
+{
+    answer.resize(stripend(answer.data(), answer.size()));
+    std::string inside = unquote(answer);
+    return !inside.empty() && !opens(answer) ? inside : answer;
+}
+
+// Prompt mode: asks for the save file's name, of the ways the answer may be read the first
+// whose name opens, else the likeliest. False when the answer is empty or missing.
 static bool askname(std::string *name)
 {
     tellprompt(!opens("autosave.vld"));
-    if (!answerline(name))
+    std::vector<std::string> readings;
+    if (!answerline(&readings))
         return false;
-    name->resize(stripend(name->data(), name->size()));
-    std::string inside = unquote(*name);
-    if (!inside.empty() && !opens(*name))
-        *name = inside;
+    *name = nameof(readings[0]);
+    for (size_t i = 1; i < readings.size() && !opens(*name); i++)
+        if (opens(nameof(readings[i])))
+            *name = nameof(readings[i]);
     return !name->empty();
 }
 
@@ -118,7 +129,7 @@ int main(int argc, char **argv)
     onstop(stopped);
     readsysargs(&argc, &argv, wildkeeps);
     settings s{};
-    readargs(argc, argv, &s);
+    readargs(argc, argv, slashoptions, &s);
     int code = EXIT_DONE;
     bool asked = false, left = false;
     if (answered(s, &code))
@@ -131,7 +142,7 @@ int main(int argc, char **argv)
     if (!left && ((asked && code <= EXIT_NEEDSREPAIR) || ownconsole())) {
         tellenter();
         dropinput(); // a key pressed during the run must not close the window unread
-        std::string answer;
+        std::vector<std::string> answer;
         answerline(&answer);
     }
     conflush();

@@ -18,16 +18,16 @@ static std::vector<std::string> words(const std::string &field)
     return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
-// What the arguments ask for, in short: c and r for the options, the answer, ? before the
-// first unknown option, then the saves.
-static std::string asked(const std::string &arguments)
+// What the arguments ask for, in short, where the system takes /-switches or not: c and r for
+// the options, the answer, ? before the first unknown option, then the saves.
+static std::string asked(const std::string &arguments, bool slashes)
 {
     std::vector<std::string> args = words(arguments);
     std::vector<char *> argv{const_cast<char *>("veskor")};
     for (std::string &arg : args)
         argv.push_back(arg.data());
     settings s{};
-    readargs(static_cast<int>(argv.size()), argv.data(), &s);
+    readargs(static_cast<int>(argv.size()), argv.data(), slashes, &s);
     std::string r = std::string(s.check ? "c" : "") + (s.replace ? "r" : "") +
                     (s.answer == ANSWER_HELP      ? " help"
                      : s.answer == ANSWER_VERSION ? " version"
@@ -79,7 +79,7 @@ static std::string writes(const std::string &ops)
 //   [long forms] title | name | full path | long form
 //   [answers] answer | name inside its quotes
 //   [wildcards] pattern | names taken | names left out
-//   [options] arguments | what they ask
+//   [options] arguments | what they ask [| what they ask on Windows, where that differs]
 //   [writer] pieces put | writes made
 using Rooms = testing::TestWithParam<tablerow>;
 TEST_P(Rooms, Row)
@@ -99,16 +99,17 @@ TEST_P(Rooms, Row)
             EXPECT_TRUE(wildkeeps(row[0].c_str(), name.c_str())) << "takes " << name;
         for (const std::string &name : words(row[2]))
             EXPECT_FALSE(wildkeeps(row[0].c_str(), name.c_str())) << "leaves " << name;
+    } else if (row.heading == "options") {
+        EXPECT_EQ(row[1], asked(row[0], false));
+        EXPECT_EQ(row.back(), asked(row[0], true)) << "on Windows";
     } else {
-        EXPECT_EQ(row[1], row.heading == "options" ? asked(row[0]) : writes(row[0]));
+        EXPECT_EQ(row[1], writes(row[0]));
     }
 }
 INSTANTIATE_TEST_SUITE_P(
     Tables, Rooms,
     testing::ValuesIn(readtable("[copy names][long forms][answers][wildcards][options][writer]")),
-    [](const auto &p) {
-        return rowname(p.param) + "_" + std::to_string(p.index);
-    });
+    [](const auto &p) { return rowname(p.param) + "_" + std::to_string(p.index); });
 
 // A stopped run removes the name last set, not one readied for a file not yet made; a name
 // too long for it to remove is refused before the file is made.
