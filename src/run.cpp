@@ -26,9 +26,8 @@ static bool writestream(void *ctx, const char *buf, size_t size)
 }
 
 // Refuses at once what a repair in place cannot replace safely: a symbolic link (the file
-// it leads to may be anyone's, and its backup would be made beside the link), a pipe, a
-// device or a folder (no bytes to keep; a pipe would not even open without a writer), a
-// read-only save, and one whose backup's name is too long.
+// it leads to may be anyone's, and its backup would be made beside the link), a read-only
+// save, and one whose backup's name is too long.
 static outcome lookfirst(runmode mode, const std::string &save, const std::string &backup)
 {
     if (mode != RUN_REPLACE)
@@ -36,14 +35,13 @@ static outcome lookfirst(runmode mode, const std::string &save, const std::strin
     namekind kind = lookname(save.c_str());
     if (kind == NAME_LINK)
         return OUT_LINK;
-    if (kind == NAME_OTHER || kind == NAME_FOLDER)
-        return OUT_NOTREGULAR;
     if (kind == NAME_READONLY)
         return OUT_SAVEREADONLY;
     return lookname(backup.c_str()) == NAME_TOOLONG ? OUT_BACKUPTOOLONG : OUT_GOING;
 }
 
-// Opens the save (plain: only as openread's plain allows) and takes its stamp.
+// Opens the save (plain: as openread's plain, which a pipe without a writer cannot keep
+// waiting) and takes its stamp.
 static outcome opensave(const std::string &save, bool plain, FILE **in, filestamp *before)
 {
     openwhy why = OPEN_FAILED;

@@ -58,16 +58,8 @@ enum linkresult { LINK_MADE, LINK_TAKEN, LINK_UNSUPPORTED, LINK_FAILED };
 linkresult linkfile(const char *from, const char *to);
 // What stands under a name, a link not followed: NAME_READONLY is a file marked read-only,
 // which the system will not let a rename replace (Windows; a rename replaces any file on
-// POSIX); NAME_OTHER a pipe or a device; NAME_TOOLONG a name too long for its folder.
-enum namekind {
-    NAME_FREE,
-    NAME_FILE,
-    NAME_READONLY,
-    NAME_FOLDER,
-    NAME_LINK,
-    NAME_OTHER,
-    NAME_TOOLONG
-};
+// POSIX); NAME_LINK a symbolic link; NAME_TOOLONG a name too long for its folder.
+enum namekind { NAME_FREE, NAME_FILE, NAME_READONLY, NAME_FOLDER, NAME_LINK, NAME_TOOLONG };
 namekind lookname(const char *name);
 // Whether the file under name may be replaced now by a file of this user's that takes its
 // owner: REPLACE_DENIED where it is another user's (POSIX, but for root) or the user may not

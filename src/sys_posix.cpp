@@ -216,10 +216,7 @@ namekind lookname(const char *name)
     struct stat s;
     if (lstat(name, &s) != 0)
         return errno == ENAMETOOLONG ? NAME_TOOLONG : NAME_FREE;
-    return S_ISDIR(s.st_mode)   ? NAME_FOLDER
-           : S_ISLNK(s.st_mode) ? NAME_LINK
-           : S_ISREG(s.st_mode) ? NAME_FILE
-                                : NAME_OTHER;
+    return S_ISDIR(s.st_mode) ? NAME_FOLDER : S_ISLNK(s.st_mode) ? NAME_LINK : NAME_FILE;
 }
 
 replacekind mayreplace(const char *name)
