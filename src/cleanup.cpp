@@ -14,7 +14,7 @@ struct guard {
     int spare = 0;             // the main thread's own, never the live slot
 };
 
-static guard guards[2];
+static guard guards[3];
 static std::atomic<bool> busy{false};
 // A signal handler may only touch atomics that take no lock.
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
@@ -41,6 +41,9 @@ void removeguarded()
 {
     busy.store(true);
     int temp = guards[GUARD_TEMP].live.load(), backup = guards[GUARD_BACKUP].live.load();
+    int bytes = guards[GUARD_BYTES].live.load();
+    if (bytes >= 0)
+        removekept(guards[GUARD_BYTES].slot[bytes]);
     if (temp >= 0 && removekept(guards[GUARD_TEMP].slot[temp]) && backup >= 0)
         removekept(guards[GUARD_BACKUP].slot[backup]);
     busy.store(false);

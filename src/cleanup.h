@@ -1,10 +1,11 @@
 // What a run stopped by a signal or CTRL+C removes on its way out, for both systems: the
-// temporary file it writes, and with it the backup it made, but only if the temporary file
-// was still there to remove. Once the temporary file took the save's name, the backup is all
-// that is left of the damaged save, and it stays.
+// temporary file it writes, the copy of the save it writes for a backup, and the backup it
+// made, but the backup only if the temporary file was still there to remove. Once the
+// temporary file took the save's name, the backup is all that is left of the damaged save,
+// and it stays.
 #pragma once
 
-enum guarded { GUARD_TEMP, GUARD_BACKUP };
+enum guarded { GUARD_TEMP, GUARD_BACKUP, GUARD_BYTES };
 
 // Readies name to be removed as which once the run has made it; false when the system's form
 // of the name does not fit, and the run must not make the file. What was guarded stays so

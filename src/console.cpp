@@ -7,6 +7,13 @@
 static char gathered[1 << 16];
 static size_t have;
 static bool eachatonce;
+static bool lost; // a message did not reach the console
+
+// Writes console bytes, noting any that are lost.
+static void send(const char *p, size_t n)
+{
+    lost = !conwrite(p, n) || lost;
+}
 
 void consetup(bool atonce)
 {
@@ -20,7 +27,7 @@ void conflush()
     size_t n = have;
     have = 0;
     if (n > 0)
-        conwrite(gathered, n);
+        send(gathered, n);
 }
 
 const char *congathered(size_t *n)
@@ -34,7 +41,7 @@ void conput(const char *p, size_t n)
     if (n > sizeof gathered - have)
         conflush();
     if (n > sizeof gathered) {
-        conwrite(p, n);
+        send(p, n);
         return;
     }
     std::memcpy(gathered + have, p, n);
@@ -58,6 +65,11 @@ void conputname(const char *name)
         conput("?", 1);
         run = name + 1;
     }
+}
+
+bool conlost()
+{
+    return lost;
 }
 
 void conend()

@@ -17,5 +17,7 @@ void conputname(const char *name);
 void conend();
 // Writes out what is gathered; due before the console is read and before the program ends.
 void conflush();
+// Whether a message written out did not reach the console (a full disk, a closed pipe).
+bool conlost();
 // What is gathered and not yet written, for a run that is killed.
 const char *congathered(size_t *n);

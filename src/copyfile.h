@@ -3,6 +3,8 @@
 // file kept as a backup first.
 #pragma once
 
+#include "sys.h"
+
 #include <cstdio>
 #include <string>
 
@@ -27,16 +29,21 @@ commitresult commitcopy(copyfile *c, unsigned mode);
 // place, but the disk did not confirm its entry.
 commitresult placecopy(copyfile *c);
 
-enum keepresult { KEEP_DONE, KEEP_TAKEN, KEEP_CHANGED, KEEP_FAILED };
-// Readies the finished copy to take the place of the file under its name, open as old: the
-// copy on the disk with mode and old's owner, then old kept under the free name backup (a
-// second name of the same file, or where the file system has none, a copy of old's bytes),
-// on the disk. KEEP_TAKEN when backup exists, KEEP_CHANGED when c->name no longer leads to
-// old. Then old must be closed (Windows renames nothing over an open file) and the copy
-// placed.
-keepresult keepbackup(copyfile *c, FILE *old, unsigned mode, const std::string &backup);
+enum keepresult { KEEP_DONE, KEEP_TAKEN, KEEP_CHANGED, KEEP_FAILED, KEEP_DENIED, KEEP_HELD };
+// Readies the finished copy to take the place of the file under its name, open as old and
+// stamped as before: the copy on the disk with old's mode, owner and attributes, then old kept
+// under the first free name of c->name's backups (a second name of the same file, or where
+// the file system has none, a copy of old's bytes), on the disk, its name in *backup.
+// KEEP_TAKEN when every backup name is taken; KEEP_CHANGED when c->name no longer leads to
+// old as it was before, just before the backup is made or just after; KEEP_DENIED and
+// KEEP_HELD, found first, where the system would not let the copy replace it (mayreplace).
+// Then old must be closed (Windows renames nothing over an open file) and the copy placed.
+keepresult keepbackup(copyfile *c, FILE *old, const filestamp &before, std::string *backup);
 // Closes and removes what is unfinished: the temporary file, and a backup made but not yet
-// needed; false when the temporary file stays.
+// needed, whose name stays in c->backup when it cannot be removed; false when the temporary
+// file stays.
 bool discardcopy(copyfile *c);
 // Whether name leads to the open file f.
 bool leadsto(const std::string &name, FILE *f);
+// Whether name leads to the file stamped as st, its size and times unchanged.
+bool stillnamed(const std::string &name, const filestamp &st);

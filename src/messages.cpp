@@ -24,20 +24,24 @@ static const char USAGE[] =
     "Options, anywhere before -- (which ends them):\n"
     "  -c, --check    list the repairs each SAVE needs, and write nothing\n"
     "  -r, --replace  repair each SAVE in place, keeping the damaged one as\n"
-    "                 SAVE.bak, which must not exist yet\n"
+    "                 SAVE.bak, or SAVE.bak2, SAVE.bak3... when that is taken\n"
     "  -h, --help     show this help (/? too)\n"
     "  -V, --version  show the version and the licence\n"
     "\n"
     "Exit codes: 0 done (with --check: every save is sound), 1 a save needs repair\n"
     "(--check only), 2 a save cannot be opened or read, 3 a copy cannot be created\n"
-    "or written, or a save cannot be replaced, 4 a line is too long, 5 an unknown\n"
-    "option, 9 out of memory. With several saves, the code of the first that failed.\n"
+    "or written, a save cannot be replaced, or these messages cannot be written,\n"
+    "4 a line is too long, 5 an unknown option, 9 out of memory. With several saves,\n"
+    "the code of the first that failed.\n"
     "\n"
     "A save named like an option is reached as ./--help, or after --.\n";
 
 static const char VERSION[] =
     "VESKOR " VESKOR_VERSION "\nCopyright (c) 2026 The VESKOR developers\n"
     "Licensed under the MIT licence.\n";
+
+static const char CLOSEGAME[] =
+    "Another program has the save open: close the game and try again.\n";
 
 static const char UNSYNCED[] =
     "' is in place, but the disk did not confirm it; it may not survive a power cut\n";
@@ -68,12 +72,12 @@ static const wording WORDING[] = {
      {SHOW_SAVE},
      " processed.\n",
      EXIT_DONE},
-    {{"Can't open the file '", "'\n", ""}, {SHOW_SAVE}, nullptr, EXIT_NOREAD},
-    {{"Can't open the file '",
-      "'\nAnother program has the save open: close the game and try again.\n", ""},
+    {{"'", "' is the backup this run made; it is left as it was\n", ""},
      {SHOW_SAVE},
      nullptr,
-     EXIT_NOREAD},
+     EXIT_DONE},
+    {{"Can't open the file '", "'\n", ""}, {SHOW_SAVE}, nullptr, EXIT_NOREAD},
+    {{"Can't open the file '", "'\n", CLOSEGAME}, {SHOW_SAVE}, nullptr, EXIT_NOREAD},
     {{"Out of memory\n", "", ""}, {}, nullptr, EXIT_NOMEMORY},
     {{"Can't read the file '", "'\n", ""}, {SHOW_SAVE}, nullptr, EXIT_NOREAD},
     {{"", "", ""}, {}, nullptr, EXIT_TOOLONG},
@@ -88,6 +92,16 @@ static const wording WORDING[] = {
     {{"The copy '", UNSYNCED, ""}, {SHOW_OUTPUT}, nullptr, EXIT_NOWRITE},
     {{"The repair of '", UNSYNCED, ""}, {SHOW_SAVE}, nullptr, EXIT_NOWRITE},
     {{"Can't keep the damaged save as '", "': that file already exists\n", ""},
+     {SHOW_BACKUP},
+     nullptr,
+     EXIT_NOWRITE},
+    {{"Can't replace '", "': it is a symbolic link\n", ""}, {SHOW_SAVE}, nullptr, EXIT_NOWRITE},
+    {{"Can't replace '", "': this user may not replace it\n", ""},
+     {SHOW_SAVE},
+     nullptr,
+     EXIT_NOWRITE},
+    {{"Can't replace '", "'\n", CLOSEGAME}, {SHOW_SAVE}, nullptr, EXIT_NOWRITE},
+    {{"Can't keep the damaged save as '", "': the name is too long\n", ""},
      {SHOW_BACKUP},
      nullptr,
      EXIT_NOWRITE},
@@ -183,6 +197,8 @@ int tellrun(const std::string &save, const saverun &r)
     }
     if (!r.leftover.empty())
         putnamed("Can't delete output file '", r.leftover, "'\n");
+    if (!r.leftbackup.empty())
+        putnamed("Can't delete backup file '", r.leftbackup, "'\n");
     conend();
     return w.code;
 }

@@ -37,9 +37,9 @@ std::string tempname(const std::string &copy, uint64_t tag, const char *seps)
     return name;
 }
 
-std::string backupname(const std::string &save)
+std::string backupname(const std::string &save, int n)
 {
-    return save + ".bak";
+    return save + ".bak" + (n > 1 ? std::to_string(n) : "");
 }
 
 std::string unquote(const std::string &answer)
@@ -112,7 +112,12 @@ bool ownfile(const std::string &name)
     bool copy = n >= 6;
     for (size_t i = 0; copy && i < 6; i++)
         copy = std::toupper(static_cast<unsigned char>(name[i])) == "FIXED-"[i];
-    return temp || copy;
+    // A backup: ".bak" and any number at the end, in any case.
+    size_t end = name.find_last_not_of("0123456789") + 1;
+    bool backup = end >= 4;
+    for (size_t i = 0; backup && i < 4; i++)
+        backup = samebyte(".bak"[i], name[end - 4 + i]);
+    return temp || copy || backup;
 }
 
 bool wildkeeps(const char *pattern, const char *name)

@@ -14,8 +14,8 @@ std::string copyname(const std::string &save, const char *seps);
 // last six characters replaced by '~' and five letters or digits taken from tag. It is never
 // longer than the copy's name, so it fits wherever that fits, and never ends in ".vld".
 std::string tempname(const std::string &copy, uint64_t tag, const char *seps);
-// Where --replace keeps the damaged save.
-std::string backupname(const std::string &save);
+// Where --replace keeps the damaged save: the n-th name tried, save.bak, save.bak2, ...
+std::string backupname(const std::string &save, int n = 1);
 // The name inside a pasted answer: one wrapped, once trailing spaces are dropped, in a pair
 // of double quotes or of single quotes. Empty when the answer is not wrapped so.
 std::string unquote(const std::string &answer);
@@ -24,8 +24,8 @@ std::string unquote(const std::string &answer);
 // "." or ".*" also where the name ends; letters A to Z in either case.
 bool wildmatch(const std::string &pattern, const std::string &name);
 // Whether a file that a wildcard found is one to take: the program's own (a FIXED- copy, in
-// any case, or a temporary file, whose name ends in '~' and five lower-case letters or
-// digits) are not, nor one found by a short 8.3 name that pattern matches where its long
-// name does not.
+// any case, a backup, whose name ends in ".bak" and perhaps a number, in any case, or a
+// temporary file, whose name ends in '~' and five lower-case letters or digits) are not, nor
+// one found by a short 8.3 name that pattern matches where its long name does not.
 bool ownfile(const std::string &name);
 bool wildkeeps(const char *pattern, const char *name);

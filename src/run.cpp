@@ -25,11 +25,27 @@ static bool writestream(void *ctx, const char *buf, size_t size)
     return std::fwrite(buf, 1, size, static_cast<FILE *>(ctx)) == size;
 }
 
-// Opens the save and takes its stamp.
-static outcome opensave(const std::string &save, FILE **in, filestamp *before)
+// Refuses at once what a repair in place cannot replace safely: a symbolic link (the file
+// it leads to may be anyone's, and its backup would be made beside the link), a read-only
+// save, and one whose backup's name is too long.
+static outcome lookfirst(runmode mode, const std::string &save, const std::string &backup)
+{
+    if (mode != RUN_REPLACE)
+        return OUT_GOING;
+    namekind kind = lookname(save.c_str());
+    if (kind == NAME_LINK)
+        return OUT_LINK;
+    if (kind == NAME_READONLY)
+        return OUT_SAVEREADONLY;
+    return lookname(backup.c_str()) == NAME_TOOLONG ? OUT_BACKUPTOOLONG : OUT_GOING;
+}
+
+// Opens the save (plain: as openread's plain, which a pipe without a writer cannot keep
+// waiting) and takes its stamp.
+static outcome opensave(const std::string &save, bool plain, FILE **in, filestamp *before)
 {
     openwhy why = OPEN_FAILED;
-    *in = openread(save.c_str(), &why);
+    *in = openread(save.c_str(), &why, plain);
     if (!*in)
         return why == OPEN_NOMEMORY ? OUT_NOMEMORY : why == OPEN_HELD ? OUT_HELD : OUT_NOOPEN;
     return stampfile(*in, before) ? OUT_GOING : OUT_NOREAD;
@@ -38,7 +54,7 @@ static outcome opensave(const std::string &save, FILE **in, filestamp *before)
 // Makes the output mode asks for: none for a check; for a repair, a temporary file beside the
 // copy, refused where an earlier copy stands that the system will not let it replace, or
 // where the copy's name leads to the save; in place, one beside the save, refused when the
-// save could not be kept as a backup or replaced.
+// save could not be kept as a backup.
 static outcome openoutput(runmode mode, FILE *in, const filestamp &before, const std::string &name,
                           copyfile *out)
 {
@@ -49,8 +65,6 @@ static outcome openoutput(runmode mode, FILE *in, const filestamp &before, const
     // A pipe's bytes are gone once read, and a device is no save: neither leaves bytes to keep.
     if (mode == RUN_REPLACE && !before.regular)
         return OUT_NOTREGULAR;
-    if (mode == RUN_REPLACE && lookname(name.c_str()) == NAME_READONLY)
-        return OUT_SAVEREADONLY;
     return (mode == RUN_FIX && leadsto(name, in)) || !opencopy(out, name) ? OUT_NOCREATE
                                                                           : OUT_GOING;
 }
@@ -81,23 +95,20 @@ static outcome runpass(FILE *in, FILE *out, const events &tell, repairs *done)
 // extended or replaced it meanwhile. Pipes and devices have nothing to compare.
 static bool unchanged(FILE *in, const std::string &save, const filestamp &before)
 {
-    filestamp read, named;
+    filestamp read;
     if (!before.regular)
         return true;
     // A game that saves anew renames a new file over the old one: the name is what counts.
-    return stampfile(in, &read) && read.offset <= before.size && stampname(save.c_str(), &named) &&
-           named.volume == before.volume && named.number == before.number &&
-           named.size == before.size && named.mtime == before.mtime && named.ctime == before.ctime;
+    return stampfile(in, &read) && read.offset <= before.size && stillnamed(save, before);
 }
 
 // Keeps the save, open as in, as a backup where a repair in place has repairs to make.
 static outcome keepsave(copyfile *out, FILE *in, const filestamp &before, saverun *r)
 {
-    keepresult kept = keepbackup(out, in, before.mode, r->backup);
-    return kept == KEEP_DONE      ? OUT_GOING
-           : kept == KEEP_TAKEN   ? OUT_TAKEN
-           : kept == KEEP_CHANGED ? OUT_NOREAD
-                                  : OUT_NOWRITE;
+    // In the order of keepresult.
+    static const outcome KEPT[] = {OUT_GOING,   OUT_TAKEN,  OUT_NOREAD,
+                                   OUT_NOWRITE, OUT_DENIED, OUT_INUSE};
+    return KEPT[keepbackup(out, in, before, &r->backup)];
 }
 
 // Puts the output in place, the save closed; a repair in place that found nothing to repair
@@ -119,13 +130,17 @@ static outcome commit(runmode mode, copyfile *out, const filestamp &before, cons
     return mode == RUN_REPLACE ? OUT_REPLACED : OUT_WRITTEN;
 }
 
-saverun runsave(const std::string &save, runmode mode, bool clash, const events &tell)
+saverun runsave(const std::string &save, runmode mode, outcome refused, const events &tell)
 {
-    saverun r{OUT_GOING, {}, mode == RUN_FIX ? copyof(save) : save, backupname(save), ""};
+    // The backup goes beside the save's long name, and the repair takes that name.
+    std::string whole = longname(save);
+    saverun r{OUT_GOING, {}, mode == RUN_FIX ? copyof(save) : whole, backupname(whole), "", ""};
     copyfile out{};
     FILE *in = nullptr;
     filestamp before{};
-    r.what = clash ? OUT_NOCREATE : opensave(save, &in, &before);
+    r.what = refused != OUT_GOING ? refused : lookfirst(mode, save, r.backup);
+    if (r.what == OUT_GOING)
+        r.what = opensave(save, mode == RUN_REPLACE, &in, &before);
     if (r.what == OUT_GOING)
         r.what = openoutput(mode, in, before, r.output, &out);
     if (r.what == OUT_GOING)
@@ -142,5 +157,6 @@ saverun runsave(const std::string &save, runmode mode, bool clash, const events 
     // Whatever is left unfinished goes: a failed output, or that of a sound save.
     if (!discardcopy(&out))
         r.leftover = out.temp;
+    r.leftbackup = out.backup;
     return r;
 }

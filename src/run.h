@@ -17,6 +17,7 @@ enum outcome {
     OUT_NEEDSREPAIR,    // a check found repairs to make
     OUT_REPLACED,       // the repair took the save's name, the save kept as backup
     OUT_LEFT,           // a save to repair in place needs no repair: left as it was
+    OUT_OWNBACKUP,      // a save to repair in place is a backup this run made: left as it was
     OUT_NOOPEN,         // the save cannot be opened
     OUT_HELD,           // nor when another program holds it
     OUT_NOMEMORY,       // memory ran out
@@ -29,7 +30,11 @@ enum outcome {
     OUT_NOWRITE,        // writing the output or putting it in place failed
     OUT_COPYUNSYNCED,   // the copy is in place, but the disk did not confirm it
     OUT_REPAIRUNSYNCED, // the repair took the save's name, but the disk did not confirm it
-    OUT_TAKEN,          // the backup's name is taken
+    OUT_TAKEN,          // every backup's name is taken
+    OUT_LINK,           // a save to replace is a symbolic link
+    OUT_DENIED,         // the system does not let the user replace the save
+    OUT_INUSE,          // another program holds the save open so that it cannot be replaced
+    OUT_BACKUPTOOLONG,  // the backup's name is too long
     OUT_GOING
 };
 
@@ -37,13 +42,15 @@ enum outcome {
 struct saverun {
     outcome what;
     repairs done;
-    std::string output;   // the copy's name, or the save's for a repair in place
-    std::string backup;   // where a repair in place keeps the damaged save
-    std::string leftover; // a temporary file that could not be removed; empty when none
+    std::string output;     // the copy's name, or the save's for a repair in place
+    std::string backup;     // where a repair in place keeps the damaged save
+    std::string leftover;   // a temporary file that could not be removed; empty when none
+    std::string leftbackup; // a backup that could not be removed; empty when none
 };
 
 // The name of the repaired copy of save.
 std::string copyof(const std::string &save);
-// Sees to save as mode asks, each repair told to tell as the pass makes it; clash refuses
-// the copy before anything is done, its name being another save's.
-saverun runsave(const std::string &save, runmode mode, bool clash, const events &tell);
+// Sees to save as mode asks, each repair told to tell as the pass makes it; refused, where it
+// is not OUT_GOING, is the outcome at once, before anything is done (the copy's name being
+// another save's, or the save a backup made in this run).
+saverun runsave(const std::string &save, runmode mode, outcome refused, const events &tell);

@@ -29,7 +29,9 @@ extern const char dirseps[];
 // Why a file could not be opened: another program holds it open without sharing it (a game
 // that keeps its save open), memory ran out, or anything else.
 enum openwhy { OPEN_FAILED, OPEN_HELD, OPEN_NOMEMORY };
-FILE *openread(const char *name, openwhy *why = nullptr);
+// plain: the name itself, never a symbolic link's target, and a pipe opened without waiting
+// for a writer (POSIX).
+FILE *openread(const char *name, openwhy *why = nullptr, bool plain = false);
 // Creates name, which must not exist in any form, for writing, readable by its owner only.
 // *clash tells that something stood there already.
 FILE *createnew(const char *name, bool *clash);
@@ -38,27 +40,34 @@ bool stampfile(FILE *f, filestamp *st);
 bool stampname(const char *name, filestamp *st);
 // Flushes the stream and waits until its bytes are on the disk.
 bool syncfile(FILE *f);
-// Gives the file the permission bits mode, where the system has them; never fails the run.
-void copymode(FILE *f, unsigned mode);
-// Gives the file f the owner and group of the open file old, where the system has them and
-// lets the run give them (root may); never fails the run.
-void copyowner(FILE *f, FILE *old);
+// Gives the file the permission bits mode, where the system has them; false when it keeps
+// others.
+bool copymode(FILE *f, unsigned mode);
+// Gives the file f what the open file old has beside its bytes and permission bits: its owner
+// and group (POSIX), its attributes but read-only, and its security where the run may set it
+// (Windows); false when f keeps an owner or attributes of its own.
+bool copyowner(FILE *f, FILE *old);
 // The permission bits a new file gets where nothing else is asked for.
 unsigned newmode();
 // Renames from over to, whatever stands at to; never writes through to.
 bool replacefile(const char *from, const char *to);
 enum linkresult { LINK_MADE, LINK_TAKEN, LINK_UNSUPPORTED, LINK_FAILED };
-// Gives the file named from (a link followed) the second name to, which must be free:
+// Gives the file named from (a symbolic link itself, not its target) the second name to,
+// which must be free:
 // LINK_TAKEN when something stands there, LINK_UNSUPPORTED where the file system has no
 // such names (FAT).
 linkresult linkfile(const char *from, const char *to);
-// Renames from to to, which must be free: LINK_TAKEN when something stands there.
-linkresult renamenew(const char *from, const char *to);
 // What stands under a name, a link not followed: NAME_READONLY is a file marked read-only,
 // which the system will not let a rename replace (Windows; a rename replaces any file on
-// POSIX).
-enum namekind { NAME_FREE, NAME_FILE, NAME_READONLY, NAME_FOLDER };
+// POSIX); NAME_LINK a symbolic link; NAME_TOOLONG a name too long for its folder.
+enum namekind { NAME_FREE, NAME_FILE, NAME_READONLY, NAME_FOLDER, NAME_LINK, NAME_TOOLONG };
 namekind lookname(const char *name);
+// Whether the file under name may be replaced now by a file of this user's that takes its
+// owner: REPLACE_DENIED where it is another user's (POSIX, but for root) or the user may not
+// delete it (Windows); REPLACE_HELD where another program has it open without sharing its
+// deletion (Windows).
+enum replacekind { REPLACE_FREE, REPLACE_DENIED, REPLACE_HELD };
+replacekind mayreplace(const char *name);
 // The name with its last part spelled in full where it was given as a short 8.3 name
 // (Windows); otherwise the name as given.
 std::string longname(const std::string &name);
@@ -74,8 +83,8 @@ bool removefile(const char *name);
 bool openconsole();
 // Writes console bytes: UTF-16 to a console window, the bytes as they are elsewhere (through
 // the text mode of the standard output on Windows, which makes its line feeds CR LF).
-// Safe in a signal handler on POSIX.
-void conwrite(const char *p, size_t n);
+// Safe in a signal handler on POSIX. False when not every byte could be written.
+bool conwrite(const char *p, size_t n);
 // Reads one whole console line, its line end included, as the ways it may be read, the
 // likeliest first, none twice; false at the end of the input. A line typed in a console
 // window, or any line on POSIX, has one; a piped line on Windows, whose bytes do not tell
@@ -118,7 +127,10 @@ bool removekept(const keptname &name);
 // window closed), then lets the run end as it would have. On POSIX it runs in the signal
 // handler, the main thread stopped where it was; on Windows on a thread of its own, while
 // the main thread goes on. So it may do only what a signal handler may: remove kept names,
-// and write the console (conwrite) where speak says it still can be (not after a broken
-// pipe, nor from another thread). A write past the file size limit fails like any other,
+// and write the console (conwrite) where speak says it still can be (not from another
+// thread). A write past the file size limit, or to a closed pipe, fails like any other,
 // rather than ending the run.
 void onstop(void (*handler)(bool speak));
+// While held, a stop waits: the handler runs once the hold ends, so that a file made and
+// guarded in one held step is never left unguarded.
+void holdstops(bool hold);

@@ -14,12 +14,13 @@ const char dirseps[] = "/";
 const bool slashoptions = false;
 
 static void (*volatile stophandler)(bool speak);
+static sigset_t caught; // the signals that call the handler
 
 // A signal that ends the run calls the handler, then ends it as before.
 static void leave(int sig)
 {
     if (stophandler)
-        stophandler(sig != SIGPIPE);
+        stophandler(true);
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
@@ -27,15 +28,24 @@ static void leave(int sig)
 void onstop(void (*handler)(bool speak))
 {
     stophandler = handler;
+    sigemptyset(&caught);
     // A signal ignored by whoever started the run stays ignored.
-    for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU,
-                    SIGVTALRM, SIGPROF}) {
+    for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU, SIGVTALRM,
+                    SIGPROF}) {
         struct sigaction was {
         };
-        if (sigaction(sig, nullptr, &was) == 0 && was.sa_handler != SIG_IGN)
+        if (sigaction(sig, nullptr, &was) == 0 && was.sa_handler != SIG_IGN) {
             std::signal(sig, leave);
+            sigaddset(&caught, sig);
+        }
     }
     std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+void holdstops(bool hold)
+{
+    sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &caught, nullptr);
 }
 
 bool keepname(const char *name, keptname *to)
@@ -60,17 +70,18 @@ bool openconsole()
     return isatty(1) != 0;
 }
 
-void conwrite(const char *p, size_t n)
+bool conwrite(const char *p, size_t n)
 {
     while (n > 0) {
         ssize_t done = write(1, p, n);
         if (done < 0 && errno == EINTR)
             continue;
         if (done <= 0)
-            return;
+            return false;
         p += done;
         n -= static_cast<size_t>(done);
     }
+    return true;
 }
 
 bool readline(std::vector<std::string> *readings)
@@ -101,9 +112,12 @@ void readsysargs(int * /*argc*/, char *** /*argv*/, bool (* /*keep*/)(const char
 {
 }
 
-FILE *openread(const char *name, openwhy *why)
+FILE *openread(const char *name, openwhy *why, bool plain)
 {
-    FILE *f = std::fopen(name, "rb");
+    int fd = plain ? open(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC) : -1;
+    FILE *f = !plain ? std::fopen(name, "rb") : fd == -1 ? nullptr : fdopen(fd, "rb");
+    if (fd != -1 && !f)
+        close(fd);
     if (why)
         *why = !f && errno == ENOMEM ? OPEN_NOMEMORY : OPEN_FAILED;
     return f;
@@ -160,20 +174,22 @@ bool syncfile(FILE *f)
     return std::fflush(f) == 0 && fsync(fileno(f)) == 0;
 }
 
-void copymode(FILE *f, unsigned mode)
+bool copymode(FILE *f, unsigned mode)
 {
-    // Some file systems have no such bits and refuse; the copy then stays private.
-    (void)fchmod(fileno(f), mode);
+    // Some file systems have no such bits and refuse, where the file may have them already.
+    struct stat s;
+    return fchmod(fileno(f), mode) == 0 ||
+           (fstat(fileno(f), &s) == 0 && (s.st_mode & 0777) == mode);
 }
 
-void copyowner(FILE *f, FILE *old)
+bool copyowner(FILE *f, FILE *old)
 {
-    struct stat s;
-    // Unchanged where not allowed; a change of owner may clear permission bits, so it comes
-    // before copymode. The checked build marks fchown's result as one to use, which a cast
-    // to void does not silence.
-    if (fstat(fileno(old), &s) != 0 || fchown(fileno(f), s.st_uid, s.st_gid) != 0)
-        return;
+    struct stat was, is;
+    // Only root may give a file away: an owner that is already right is not asked for. A
+    // change of owner may clear permission bits, so it comes before copymode.
+    return fstat(fileno(old), &was) == 0 && fstat(fileno(f), &is) == 0 &&
+           ((was.st_uid == is.st_uid && was.st_gid == is.st_gid) ||
+            fchown(fileno(f), was.st_uid, was.st_gid) == 0);
 }
 
 unsigned newmode()
@@ -190,31 +206,28 @@ bool replacefile(const char *from, const char *to)
 
 linkresult linkfile(const char *from, const char *to)
 {
-    if (linkat(AT_FDCWD, from, AT_FDCWD, to, AT_SYMLINK_FOLLOW) == 0)
+    if (linkat(AT_FDCWD, from, AT_FDCWD, to, 0) == 0)
         return LINK_MADE;
     // FAT refuses with EPERM; EXDEV comes from a link that leads to another file system.
     bool none = errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS || errno == EXDEV;
     return errno == EEXIST ? LINK_TAKEN : none ? LINK_UNSUPPORTED : LINK_FAILED;
 }
 
-linkresult renamenew(const char *from, const char *to)
-{
-    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
-        return LINK_MADE;
-    // Some file systems (FUSE ones) cannot refuse to replace: the name is looked at first.
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno == EEXIST ? LINK_TAKEN : LINK_FAILED;
-    if (lookname(to) != NAME_FREE)
-        return LINK_TAKEN;
-    return std::rename(from, to) == 0 ? LINK_MADE : LINK_FAILED;
-}
-
 namekind lookname(const char *name)
 {
     struct stat s;
     if (lstat(name, &s) != 0)
-        return NAME_FREE;
-    return S_ISDIR(s.st_mode) ? NAME_FOLDER : NAME_FILE;
+        return errno == ENAMETOOLONG ? NAME_TOOLONG : NAME_FREE;
+    return S_ISDIR(s.st_mode) ? NAME_FOLDER : S_ISLNK(s.st_mode) ? NAME_LINK : NAME_FILE;
+}
+
+replacekind mayreplace(const char *name)
+{
+    struct stat s;
+    uid_t me = geteuid();
+    // Only root may give a file away: another user's save would become this user's (and in
+    // a sticky folder, such as /tmp, the rename would be refused too).
+    return lstat(name, &s) != 0 || me == 0 || me == s.st_uid ? REPLACE_FREE : REPLACE_DENIED;
 }
 
 std::string longname(const std::string &name)

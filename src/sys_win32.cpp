@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
@@ -18,6 +20,7 @@ const bool slashoptions = true;
 
 static HANDLE conin, conout; // null where the input or output is not a console
 static void (*volatile stophandler)(bool speak);
+static SRWLOCK stoplock = SRWLOCK_INIT; // held while a file is made and guarded
 
 static std::wstring wide(const char *p, size_t n)
 {
@@ -62,25 +65,32 @@ static HANDLE consolehandle(DWORD which)
     return h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) ? h : nullptr;
 }
 
-void conwrite(const char *p, size_t n)
+bool conwrite(const char *p, size_t n)
 {
-    if (!conout) {
-        std::fwrite(p, 1, n, stdout);
-        std::fflush(stdout);
-        return;
-    }
+    if (!conout)
+        return std::fwrite(p, 1, n, stdout) == n && std::fflush(stdout) == 0;
     std::wstring w = wide(p, n);
     DWORD done;
-    WriteConsoleW(conout, w.data(), static_cast<DWORD>(w.size()), &done, nullptr);
+    return WriteConsoleW(conout, w.data(), static_cast<DWORD>(w.size()), &done, nullptr) != 0;
 }
 
-// A console window closed, or CTRL+C: the handler runs on this thread of its own. The
-// process then ends, and the files it still has open close with it.
+// A console window closed, or CTRL+C: the handler runs on this thread of its own, once the
+// main thread has made and guarded its file, and keeps the main thread from making another.
+// The process then ends, and the files it still has open close with it.
 static BOOL WINAPI leave(DWORD)
 {
+    AcquireSRWLockExclusive(&stoplock);
     if (stophandler)
         stophandler(false);
     return FALSE;
+}
+
+void holdstops(bool hold)
+{
+    if (hold)
+        AcquireSRWLockExclusive(&stoplock);
+    else
+        ReleaseSRWLockExclusive(&stoplock);
 }
 
 void onstop(void (*handler)(bool speak))
@@ -254,7 +264,7 @@ static FILE *streamof(HANDLE h, int flags, const char *mode)
     return f;
 }
 
-FILE *openread(const char *name, openwhy *why)
+FILE *openread(const char *name, openwhy *why, bool /*plain*/)
 {
     // A game may still save by renaming a new file over this one while it is read: the
     // run then notices the change rather than making the game fail.
@@ -271,9 +281,10 @@ FILE *openread(const char *name, openwhy *why)
 
 FILE *createnew(const char *name, bool *clash)
 {
-    HANDLE h =
-        CreateFileW(syspath(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // WRITE_DAC lets a repair in place take the save's security.
+    HANDLE h = CreateFileW(syspath(name).c_str(), GENERIC_WRITE | WRITE_DAC,
+                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD why = GetLastError();
     *clash = h == INVALID_HANDLE_VALUE && (why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS);
     return streamof(h, _O_WRONLY, "wb");
@@ -335,9 +346,33 @@ bool syncfile(FILE *f)
     return std::fflush(f) == 0 && FlushFileBuffers(handleof(f));
 }
 
-void copymode(FILE *, unsigned) {}
+bool copymode(FILE *, unsigned)
+{
+    return true;
+}
 
-void copyowner(FILE *, FILE *) {}
+bool copyowner(FILE *f, FILE *old)
+{
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                       FILE_ATTRIBUTE_TEMPORARY;
+    FILE_BASIC_INFO was, is{}; // times of 0 stay as they are
+    PACL acl = nullptr;
+    PSECURITY_DESCRIPTOR security = nullptr;
+    // The save's access list where the run may give it, as ReplaceFileW does; not the owner,
+    // which only an administrator may give away.
+    if (GetSecurityInfo(handleof(old), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        &acl, nullptr, &security) == ERROR_SUCCESS) {
+        SetSecurityInfo(handleof(f), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        acl, nullptr);
+        LocalFree(security);
+    }
+    if (!GetFileInformationByHandleEx(handleof(old), FileBasicInfo, &was, sizeof was))
+        return false;
+    is.FileAttributes =
+        (was.FileAttributes & kept) ? was.FileAttributes & kept : FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(handleof(f), FileBasicInfo, &is, sizeof is) != 0;
+}
 
 unsigned newmode()
 {
@@ -392,22 +427,30 @@ linkresult linkfile(const char *from, const char *to)
     return none ? LINK_UNSUPPORTED : LINK_FAILED;
 }
 
-linkresult renamenew(const char *from, const char *to)
-{
-    if (MoveFileExW(syspath(from).c_str(), syspath(to).c_str(), MOVEFILE_WRITE_THROUGH))
-        return LINK_MADE;
-    DWORD why = GetLastError();
-    return why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS ? LINK_TAKEN : LINK_FAILED;
-}
-
 namekind lookname(const char *name)
 {
     DWORD attributes = GetFileAttributesW(syspath(name).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return NAME_FREE;
+        return GetLastError() == ERROR_FILENAME_EXCED_RANGE ? NAME_TOOLONG : NAME_FREE;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return NAME_FOLDER;
     return (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? NAME_READONLY : NAME_FILE;
+}
+
+replacekind mayreplace(const char *name)
+{
+    // A game that holds its save open without sharing its deletion keeps any rename from
+    // replacing it: a handle that may delete it is refused then.
+    HANDLE h = CreateFileW(syspath(name).c_str(), DELETE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    DWORD why = GetLastError();
+    if (h != INVALID_HANDLE_VALUE)
+        CloseHandle(h);
+    return h != INVALID_HANDLE_VALUE        ? REPLACE_FREE
+           : why == ERROR_SHARING_VIOLATION ? REPLACE_HELD
+           : why == ERROR_ACCESS_DENIED     ? REPLACE_DENIED
+                                            : REPLACE_FREE;
 }
 
 bool syncdir(const char *)

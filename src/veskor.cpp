@@ -76,47 +76,69 @@ static bool asksave(settings *s)
     return true;
 }
 
-// Answers a run that sees to no save: the help, the version, or options refused. False when
-// the saves are next; *code is the exit code.
+// Answers a run that sees to no save: options refused (an unknown one wherever it stands,
+// help or not), the help, or the version. False when the saves are next; *code is the exit
+// code.
 static bool answered(const settings &s, int *code)
 {
-    *code = EXIT_DONE;
-    if (s.answer != ANSWER_NONE)
-        tellanswer(s.answer);
-    else if (!s.unknown.empty() || (s.check && s.replace))
+    bool refused = !s.unknown.empty() || (s.answer == ANSWER_NONE && s.check && s.replace);
+    *code = refused ? EXIT_BADOPTION : EXIT_DONE;
+    if (refused)
         tellbadoptions(s.unknown);
-    else
-        return false;
-    *code = s.answer != ANSWER_NONE ? EXIT_DONE : EXIT_BADOPTION;
-    return true;
+    else if (s.answer != ANSWER_NONE)
+        tellanswer(s.answer);
+    return refused || s.answer != ANSWER_NONE;
+}
+
+// Files, each as the pair that no two files share.
+using fileset = std::set<std::pair<uint64_t, uint64_t>>;
+
+// Adds the file that name leads to, if any, to *files.
+static void addfile(fileset *files, const std::string &name)
+{
+    filestamp st;
+    if (stampname(name.c_str(), &st))
+        files->insert({st.volume, st.number});
+}
+
+// Whether name leads to one of files.
+static bool hasfile(const fileset &files, const std::string &name)
+{
+    filestamp st;
+    return stampname(name.c_str(), &st) && files.count({st.volume, st.number});
 }
 
 // Which of the saves may not be repaired into a copy, found before anything is written:
 // those whose copy would replace a file named as a save.
 static std::vector<bool> clashes(const std::vector<std::string> &saves)
 {
-    std::set<std::pair<uint64_t, uint64_t>> named;
+    fileset named;
     std::vector<bool> clash(saves.size());
-    filestamp st;
     for (const std::string &save : saves)
-        if (stampname(save.c_str(), &st))
-            named.insert({st.volume, st.number});
+        addfile(&named, save);
     for (size_t i = 0; i < saves.size(); i++)
-        clash[i] = stampname(copyof(saves[i]).c_str(), &st) && named.count({st.volume, st.number});
+        clash[i] = hasfile(named, copyof(saves[i]));
     return clash;
 }
 
 // Sees to each save in turn, each as a run of its own and, when there are several, under
-// its name; gives the code of the first that failed, else 1 when one needs repair.
+// its name; gives the code of the first that failed, else 1 when one needs repair. A backup
+// made in the run is never taken as a save.
 static int runall(const settings &s)
 {
     runmode mode = s.check ? RUN_CHECK : s.replace ? RUN_REPLACE : RUN_FIX;
     std::vector<bool> clash = clashes(s.saves);
+    fileset backups;
     int code = EXIT_DONE;
     for (size_t i = 0; i < s.saves.size(); i++) {
         if (s.saves.size() > 1)
             tellheading(s.saves[i], mode);
-        saverun r = runsave(s.saves[i], mode, mode == RUN_FIX && clash[i], telling());
+        outcome refused = mode == RUN_FIX && clash[i]    ? OUT_NOCREATE
+                          : hasfile(backups, s.saves[i]) ? OUT_OWNBACKUP
+                                                         : OUT_GOING;
+        saverun r = runsave(s.saves[i], mode, refused, telling());
+        if (r.what == OUT_REPLACED || r.what == OUT_REPAIRUNSYNCED)
+            addfile(&backups, r.backup);
         int one = tellrun(s.saves[i], r);
         code = code > EXIT_NEEDSREPAIR || one == EXIT_DONE ? code : one;
     }
@@ -146,5 +168,6 @@ int main(int argc, char **argv)
         answerline(&answer);
     }
     conflush();
-    return code;
+    // A report that did not reach the player fails the run, whatever became of the saves.
+    return conlost() ? EXIT_NOWRITE : code;
 }

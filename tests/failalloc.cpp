@@ -4,11 +4,14 @@
 // the program's first look at a file's size and time (fstat: the save's), and the shell
 // commands VESKOR_STAT1 and VESKOR_STAT2 run just after that first look and just before the
 // second: the look before and after the save is read.
-// VESKOR_BEFORELINK=command runs the command before the first second name is given to a
-// file, as another program might at that moment.
+// VESKOR_BEFORE="call command" runs the command before the program's first call of call
+// (linkat or fsync), as another program might at that moment; VESKOR_STOPCREATE=1 sends
+// SIGINT the moment a file has been created for writing.
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
 #include <sys/stat.h>
 
@@ -39,15 +42,36 @@ extern "C" int fstat(int fd, struct stat *st) noexcept
     return r;
 }
 
+// Runs VESKOR_BEFORE's command if it is for call: once only, and in a shell without this shim.
+static void before(const char *call)
+{
+    const char *hook = std::getenv("VESKOR_BEFORE");
+    size_t n = std::strlen(call);
+    if (hook && std::strncmp(hook, call, n) == 0 && hook[n] == ' ') {
+        unsetenv("LD_PRELOAD");
+        if (std::system(hook + n + 1) != 0)
+            std::fputs("VESKOR_BEFORE's command failed\n", stderr);
+        unsetenv("VESKOR_BEFORE");
+    }
+}
+
+extern "C" int fsync(int fd)
+{
+    before("fsync");
+    return reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fsync"))(fd);
+}
+
+extern "C" FILE *fdopen(int fd, const char *mode) noexcept
+{
+    FILE *f = reinterpret_cast<FILE *(*)(int, const char *)>(dlsym(RTLD_NEXT, "fdopen"))(fd, mode);
+    if (f && mode[0] == 'w' && std::getenv("VESKOR_STOPCREATE"))
+        std::raise(SIGINT);
+    return f;
+}
+
 extern "C" int linkat(int fromdir, const char *from, int todir, const char *to, int flags) noexcept
 {
-    if (const char *command = std::getenv("VESKOR_BEFORELINK")) {
-        // Once only, and in a shell without this shim.
-        unsetenv("LD_PRELOAD");
-        if (std::system(command) != 0)
-            std::fputs("VESKOR_BEFORELINK failed\n", stderr);
-        unsetenv("VESKOR_BEFORELINK");
-    }
+    before("linkat");
     auto real = reinterpret_cast<int (*)(int, const char *, int, const char *, int)>(
         dlsym(RTLD_NEXT, "linkat"));
     return real(fromdir, from, todir, to, flags);
