@@ -101,7 +101,7 @@ TEST_P(Rooms, Row)
             EXPECT_FALSE(wildkeeps(row[0].c_str(), name.c_str())) << "leaves " << name;
     } else if (row.heading == "options") {
         EXPECT_EQ(row[1], asked(row[0], false));
-        EXPECT_EQ(row.back(), asked(row[0], true)) << "on Windows";
+        EXPECT_EQ(row[row.size() - 1], asked(row[0], true)) << "on Windows";
     } else {
         EXPECT_EQ(row[1], writes(row[0]));
     }
