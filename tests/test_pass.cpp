@@ -55,16 +55,6 @@ INSTANTIATE_TEST_SUITE_P(Kinds, Scans, testing::ValuesIn(KINDS),
     GTEST_SKIP() << "this build or processor lacks the " << KINDNAMES[kind]                        \
                  << " scan, which needs " << KINDNEEDS[kind]
 
-// Every row of the tables under this kind alone.
-TEST_P(Scans, TableRows)
-{
-    NEEDKIND(GetParam());
-    for (const tablerow &row : passrows()) {
-        TRACEROW(row);
-        EXPECT_EQ("", checkpass(row[1], countedbefore(row), 0, GetParam()));
-    }
-}
-
 // The line before the swept one: none, a short clean one, a run of clean lines, an odd one,
 // one with a control byte. The line after it: none, empty, empty with CR LF, sound, odd.
 static const std::string BEFORE[] = {"", "a\n", "p = \"1\"\r\np = \"2\"\r\np = \"3\"\r\n",
