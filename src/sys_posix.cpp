@@ -128,8 +128,11 @@ FILE *createnew(const char *name, bool *clash)
     int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     *clash = fd == -1 && errno == EEXIST;
     FILE *f = fd == -1 ? nullptr : fdopen(fd, "wb");
-    if (fd != -1 && !f)
+    // A file made without a stream to write it would be no one's to remove later.
+    if (fd != -1 && !f) {
+        unlink(name);
         close(fd);
+    }
     return f;
 }
 

@@ -6,7 +6,8 @@
 // second: the look before and after the save is read.
 // VESKOR_BEFORE="call command" runs the command before the program's first call of call
 // (linkat or fsync), as another program might at that moment; VESKOR_STOPCREATE=1 sends
-// SIGINT the moment a file has been created for writing.
+// SIGINT the moment a file has been created for writing, VESKOR_FAILCREATE=1 refuses it a
+// stream.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -63,6 +64,8 @@ extern "C" int fsync(int fd)
 
 extern "C" FILE *fdopen(int fd, const char *mode) noexcept
 {
+    if (mode[0] == 'w' && std::getenv("VESKOR_FAILCREATE"))
+        return errno = ENOMEM, nullptr;
     FILE *f = reinterpret_cast<FILE *(*)(int, const char *)>(dlsym(RTLD_NEXT, "fdopen"))(fd, mode);
     if (f && mode[0] == 'w' && std::getenv("VESKOR_STOPCREATE"))
         std::raise(SIGINT);
