@@ -287,7 +287,11 @@ FILE *createnew(const char *name, bool *clash)
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD why = GetLastError();
     *clash = h == INVALID_HANDLE_VALUE && (why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS);
-    return streamof(h, _O_WRONLY, "wb");
+    FILE *f = streamof(h, _O_WRONLY, "wb");
+    // A file made without a stream to write it would be no one's to remove later.
+    if (h != INVALID_HANDLE_VALUE && !f)
+        DeleteFileW(syspath(name).c_str());
+    return f;
 }
 
 static HANDLE handleof(FILE *f)
