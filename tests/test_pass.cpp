@@ -62,7 +62,8 @@ static const std::string BEFORE[] = {"", "a\n", "p = \"1\"\r\np = \"2\"\r\np = \
 static const std::string AFTER[] = {"", "\n", "\r\n", "b = \"c\"\n", "c\"\n"};
 
 // Lines of len bytes with the line end given: plain, or with a double quote or a control
-// byte at one of the first or last four places, or both a quote first and a control last.
+// byte at one of the first or last four places, or a quote first and a quote or a control
+// byte at one of the last four.
 static std::vector<std::string> sweptlines(size_t len, const std::string &end)
 {
     std::vector<std::string> lines;
@@ -77,12 +78,13 @@ static std::vector<std::string> sweptlines(size_t len, const std::string &end)
             s[at] = mark;
             lines.push_back(s + end);
         }
-        if (at > 0 && at + 4 >= body) {
-            std::string s = plain;
-            s[0] = '"';
-            s[at] = '\x1f';
-            lines.push_back(s + end);
-        }
+        for (char last : {'"', '\x1f'})
+            if (at > 0 && at + 4 >= body) {
+                std::string s = plain;
+                s[0] = '"';
+                s[at] = last;
+                lines.push_back(s + end);
+            }
     }
     return lines;
 }
